@@ -1,0 +1,19 @@
+#include "common/text_convert.h"
+
+namespace qid {
+
+std::u16string AnsiToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char c : text) out.push_back(static_cast<unsigned char>(c));
+  return out;
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+  return out;
+}
+
+}  // namespace qid

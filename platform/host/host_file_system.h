@@ -1,0 +1,35 @@
+// The POSIX file system behind the product's Windows paths.
+#pragma once
+
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace qid {
+
+class HostFileSystem : public FileSystem {
+ public:
+  // `root` holds the drive folders ("drive_c", ...) and the list of files to delete at restart.
+  explicit HostFileSystem(std::string root);
+
+  // "X:\a\b" -> "<root>/drive_x/a/b"; "/abs" stays; other backslashes become "/".
+  std::string HostPath(const std::string& path) const;
+
+  ErrorCode OpenFile(const std::string& path, FileAccess access, FileDisposition disposition,
+                     FileShare share, std::unique_ptr<File>* file) override;
+  ErrorCode RemoveFile(const std::string& path) override;
+  ErrorCode CopyFileTo(const std::string& from, const std::string& to,
+                       bool fail_if_exists) override;
+  ErrorCode RenameFile(const std::string& from, const std::string& to) override;
+  bool FileExists(const std::string& path) override;
+  ErrorCode CreateFolder(const std::string& path) override;
+  ErrorCode RemoveAtRestart(const std::string& path) override;
+
+ private:
+  std::string root_;
+};
+
+// The Win32 error code for an errno value.
+ErrorCode ErrnoToError(int err);
+
+}  // namespace qid

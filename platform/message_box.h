@@ -1,0 +1,43 @@
+// Message boxes. Styles and answers carry the Win32 MB_ and ID values.
+//
+// Thread use: the thread that owns the windows (Q71File and PrnWipe have only one).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qid {
+
+enum MessageBoxStyle : uint32_t {
+  kMbOk = 0x0,
+  kMbOkCancel = 0x1,
+  kMbYesNo = 0x4,
+  kMbIconError = 0x10,
+  kMbIconQuestion = 0x20,
+  kMbIconWarning = 0x30,
+  kMbIconInformation = 0x40,
+  kMbSystemModal = 0x1000,
+  kMbTaskModal = 0x2000,
+  kMbSetForeground = 0x10000,
+};
+
+enum MessageBoxAnswer : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// A window handle as an integer; 0 for none.
+using WindowHandle = uintptr_t;
+
+class MessageBoxes {
+ public:
+  MessageBoxes() = default;
+  MessageBoxes(const MessageBoxes&) = delete;
+  MessageBoxes& operator=(const MessageBoxes&) = delete;
+  virtual ~MessageBoxes() = default;
+
+  // Shows the box and returns the button the user chose. The host layer writes the caption
+  // and text to stderr and answers with the safe default: No for Yes/No, Cancel where offered,
+  // OK otherwise.
+  virtual int ShowMessageBox(WindowHandle owner, const std::string& text,
+                             const std::string& caption, uint32_t style) = 0;
+};
+
+}  // namespace qid

@@ -1,0 +1,117 @@
+// A complete Platform for native tests: an in-memory registry, an in-memory environment, the
+// real host file system rooted in a fresh temporary folder, recording message boxes and
+// processes, a fixed system, and a trace capture. Each test builds its own; nothing leaks from
+// one test to the next.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/debug_trace.h"
+#include "platform/host/host_file_system.h"
+#include "platform/memory_registry.h"
+#include "platform/platform.h"
+
+namespace qid::testing {
+
+// A folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class MapEnvironment : public Environment {
+ public:
+  bool GetVariable(const std::string& name, std::string* value) override;
+  ErrorCode SetVariable(const std::string& name, const std::string& value) override;
+  void Unset(const std::string& name) { vars_.erase(name); }
+  std::map<std::string, std::string> vars_;
+};
+
+// Records each box and answers from a queue (the host's safe default when it is empty).
+class ScriptedMessageBoxes : public MessageBoxes {
+ public:
+  struct Shown {
+    std::string text, caption;
+    uint32_t style;
+  };
+  int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                     uint32_t style) override;
+  std::vector<Shown> shown;
+  std::deque<int> answers;
+};
+
+// Records every command line; runs an optional action in place of the program.
+class RecordingProcesses : public Processes {
+ public:
+  ErrorCode StartProcess(const std::string& command_line,
+                         std::unique_ptr<Process>* process) override;
+  std::vector<std::string> started;
+  ErrorCode start_result = kSuccess;
+  std::function<void(const std::string&)> on_start;
+};
+
+class FixedSystemInfo : public SystemInfo {
+ public:
+  ErrorCode UserName(size_t capacity, std::string* name) override;
+  OsVersion Version() override { return version; }
+  std::tm LocalTime() override { return time; }
+  std::string user = "tester";
+  OsVersion version{5, 1, 2600, 2};
+  std::tm time{};  // set by the constructor to 2026-12-08 09:30
+  FixedSystemInfo();
+};
+
+// Collects trace lines while installed; restores the previous sink when destroyed.
+class TraceCapture : public TraceSink {
+ public:
+  TraceCapture();
+  ~TraceCapture() override;
+  void TraceLine(const std::string& line) override { lines.push_back(line); }
+  void TraceLineW(const std::u16string& line) override { wide_lines.push_back(line); }
+  // True when some line contains `text`.
+  bool Contains(const std::string& text) const;
+  std::vector<std::string> lines;
+  std::vector<std::u16string> wide_lines;
+
+ private:
+  TraceSink* previous_;
+};
+
+class TestPlatform {
+ public:
+  TestPlatform();
+  Platform& platform() { return platform_; }
+  // The host path of a product path such as "C:\ZEL\TEST.TIF".
+  std::string HostPath(const std::string& product_path) const;
+
+  TempDir root;
+  MemoryRegistry registry;
+  MapEnvironment environment;
+  std::unique_ptr<HostFileSystem> files;
+  RecordingProcesses processes;
+  ScriptedMessageBoxes message_boxes;
+  FixedSystemInfo system;
+  TraceCapture trace;
+
+ private:
+  Platform platform_;
+};
+
+// Whole-file helpers on host paths, for arranging and checking test files.
+std::string ReadHostFile(const std::string& host_path);
+void WriteHostFile(const std::string& host_path, const std::string& bytes);
+bool HostFileExists(const std::string& host_path);
+
+}  // namespace qid::testing

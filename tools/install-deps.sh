@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs everything the build and the test suites need on a fresh Debian 12 machine.
+# Idempotent: a package list already satisfied costs one dpkg query and no apt run.
+set -euo pipefail
+
+native=(build-essential cmake ninja-build pkg-config libtiff-dev libjpeg62-turbo-dev zlib1g-dev
+        libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev dpkg-dev nasm)
+windows=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
+         binutils-mingw-w64-i686 libz-mingw-w64-dev)
+tools=(xvfb xauth imagemagick libtiff-tools qpdf poppler-utils libjpeg-turbo-progs ghostscript
+       fonts-dejavu-core)
+wine_pkgs=(wine wine32:i386)
+
+missing=()
+for p in "${native[@]}" "${windows[@]}" "${tools[@]}" "${wine_pkgs[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+
+# Source packages for the Windows builds of libtiff and libjpeg: derive a deb-src entry from the
+# machine's own apt source so no mirror address is written anywhere.
+src=/etc/apt/sources.list.d/qid-deb-src.sources
+if [ ! -f "$src" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src"
+fi
+
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
