@@ -17,6 +17,7 @@ constexpr ErrorCode kErrInvalidHandle = 6;      // ERROR_INVALID_HANDLE
 constexpr ErrorCode kErrNotEnoughMemory = 8;    // ERROR_NOT_ENOUGH_MEMORY
 constexpr ErrorCode kErrWriteFault = 29;        // ERROR_WRITE_FAULT
 constexpr ErrorCode kErrReadFault = 30;         // ERROR_READ_FAULT
+constexpr ErrorCode kErrGenFailure = 31;        // ERROR_GEN_FAILURE
 constexpr ErrorCode kErrSharingViolation = 32;  // ERROR_SHARING_VIOLATION
 constexpr ErrorCode kErrLockViolation = 33;     // ERROR_LOCK_VIOLATION
 constexpr ErrorCode kErrHandleEof = 38;         // ERROR_HANDLE_EOF
@@ -31,6 +32,7 @@ constexpr ErrorCode kErrMoreData = 234;         // ERROR_MORE_DATA
 constexpr ErrorCode kErrWaitTimeout = 258;      // WAIT_TIMEOUT
 constexpr ErrorCode kErrNoMoreItems = 259;      // ERROR_NO_MORE_ITEMS
 constexpr ErrorCode kErrBadRegistryFile = 1009; // ERROR_BADDB (a damaged hive)
+constexpr ErrorCode kErrKeyDeleted = 1018;     // ERROR_KEY_DELETED
 constexpr ErrorCode kErrInvalidPrinterName = 1801;     // ERROR_INVALID_PRINTER_NAME
 constexpr ErrorCode kErrPrinterAlreadyExists = 1802;   // ERROR_PRINTER_ALREADY_EXISTS
 

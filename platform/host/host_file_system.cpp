@@ -1,0 +1,288 @@
+#include "platform/host/host_file_system.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace qid {
+namespace {
+
+class HostFile : public File {
+ public:
+  HostFile(int fd, bool readable, bool writable)
+      : fd_(fd), readable_(readable), writable_(writable) {}
+  ~HostFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  ErrorCode Read(void* buffer, size_t n, size_t* got) override {
+    *got = 0;
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (!readable_) return kErrAccessDenied;
+    char* p = static_cast<char*>(buffer);
+    while (*got < n) {
+      ssize_t r = ::read(fd_, p + *got, n - *got);
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return kErrReadFault;
+      }
+      if (r == 0) break;
+      *got += static_cast<size_t>(r);
+    }
+    return kSuccess;
+  }
+
+  ErrorCode Write(const void* buffer, size_t n) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (!writable_) return kErrAccessDenied;
+    const char* p = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+      ssize_t w = ::write(fd_, p + done, n - done);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return errno == ENOSPC || errno == EDQUOT ? kErrDiskFull : kErrWriteFault;
+      }
+      done += static_cast<size_t>(w);
+    }
+    return kSuccess;
+  }
+
+  ErrorCode Seek(uint64_t position) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (position > static_cast<uint64_t>(INT64_MAX)) return kErrInvalidParameter;
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0 ? kErrInvalidParameter
+                                                                   : kSuccess;
+  }
+
+  uint64_t Tell() override {
+    if (fd_ < 0) return 0;
+    off_t pos = ::lseek(fd_, 0, SEEK_CUR);
+    return pos < 0 ? 0 : static_cast<uint64_t>(pos);
+  }
+
+  ErrorCode Size(uint64_t* size) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return kErrReadFault;
+    *size = static_cast<uint64_t>(st.st_size);
+    return kSuccess;
+  }
+
+  ErrorCode Truncate(uint64_t size) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (!writable_) return kErrAccessDenied;
+    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? kSuccess : kErrWriteFault;
+  }
+
+  ErrorCode Flush() override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    // Writes go straight to the system; fsync is what makes them survive a crash.
+    if (writable_ && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+      return errno == ENOSPC ? kErrDiskFull : kErrWriteFault;
+    return kSuccess;
+  }
+
+  ErrorCode Close() override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? kSuccess : kErrWriteFault;
+  }
+
+ private:
+  int fd_;
+  bool readable_;
+  bool writable_;
+};
+
+std::string ParentOf(const std::string& host_path) {
+  size_t slash = host_path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return host_path.substr(0, slash);
+}
+
+bool IsFolder(const std::string& host_path) {
+  struct stat st;
+  return ::stat(host_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// ENOENT means either the file or its folder is missing; Windows tells them apart.
+ErrorCode MissingError(const std::string& host_path) {
+  return IsFolder(ParentOf(host_path)) ? kErrFileNotFound : kErrPathNotFound;
+}
+
+}  // namespace
+
+ErrorCode ErrnoToError(int err) {
+  switch (err) {
+    case 0: return kSuccess;
+    case ENOENT: return kErrFileNotFound;
+    case ENOTDIR: return kErrPathNotFound;
+    case EACCES: case EPERM: case EROFS: case EISDIR: case ETXTBSY: case EBUSY:
+      return kErrAccessDenied;
+    case EEXIST: return kErrFileExists;
+    case ENOSPC: case EDQUOT: return kErrDiskFull;
+    case ENAMETOOLONG: return kErrFilenameTooLong;
+    case EBADF: return kErrInvalidHandle;
+    case ENOMEM: return kErrNotEnoughMemory;
+    case EINVAL: return kErrInvalidParameter;
+    case EIO: return kErrWriteFault;
+    default: return kErrGenFailure;
+  }
+}
+
+HostFileSystem::HostFileSystem(std::string root) : root_(std::move(root)) {
+  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+}
+
+std::string HostFileSystem::HostPath(const std::string& path) const {
+  std::string rest = path;
+  std::string out;
+  bool drive = path.size() >= 2 && path[1] == ':' &&
+               ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  if (drive) {
+    char letter = static_cast<char>(path[0] | 0x20);
+    out = root_ + "/drive_" + letter;
+    rest = path.substr(2);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') out.push_back('/');
+  }
+  for (char c : rest) out.push_back(c == '\\' ? '/' : c);
+  return out;
+}
+
+ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
+                                   FileDisposition disposition, FileShare /*share*/,
+                                   std::unique_ptr<File>* file) {
+  if (path.empty()) return kErrInvalidName;
+  std::string host = HostPath(path);
+  int flags = O_CLOEXEC;
+  bool readable = access != FileAccess::kWrite;
+  bool writable = access != FileAccess::kRead;
+  flags |= readable && writable ? O_RDWR : writable ? O_WRONLY : O_RDONLY;
+  switch (disposition) {
+    case FileDisposition::kOpenExisting: break;
+    case FileDisposition::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case FileDisposition::kOpenAlways: flags |= O_CREAT; break;
+    case FileDisposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
+  }
+  if (IsFolder(host)) return kErrAccessDenied;
+  int fd = ::open(host.c_str(), flags, 0666);
+  if (fd < 0) {
+    int err = errno;
+    return err == ENOENT ? MissingError(host) : ErrnoToError(err);
+  }
+  *file = std::make_unique<HostFile>(fd, readable, writable);
+  return kSuccess;
+}
+
+ErrorCode HostFileSystem::RemoveFile(const std::string& path) {
+  std::string host = HostPath(path);
+  if (IsFolder(host)) return kErrAccessDenied;
+  if (::unlink(host.c_str()) == 0) return kSuccess;
+  int err = errno;
+  return err == ENOENT ? MissingError(host) : ErrnoToError(err);
+}
+
+ErrorCode HostFileSystem::CopyFileTo(const std::string& from, const std::string& to,
+                                     bool fail_if_exists) {
+  std::string src = HostPath(from), dst = HostPath(to);
+  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    int err = errno;
+    return err == ENOENT ? MissingError(src) : ErrnoToError(err);
+  }
+  struct stat st;
+  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(in);
+    return kErrAccessDenied;
+  }
+  if (fail_if_exists && ::access(dst.c_str(), F_OK) == 0) {
+    ::close(in);
+    return kErrFileExists;
+  }
+  if (IsFolder(dst)) {
+    ::close(in);
+    return kErrAccessDenied;
+  }
+  // Copy into a temporary beside the destination, then rename: a failed copy leaves the old
+  // destination (or none) and never a partial file.
+  std::string temp = dst + ".qidcopy." + std::to_string(::getpid());
+  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  if (out < 0) {
+    int err = errno;
+    ::close(in);
+    return err == ENOENT ? MissingError(dst) : ErrnoToError(err);
+  }
+  std::vector<char> buf(1 << 20);
+  ErrorCode result = kSuccess;
+  for (;;) {
+    ssize_t r = ::read(in, buf.data(), buf.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      result = kErrReadFault;
+      break;
+    }
+    if (r == 0) break;
+    ssize_t done = 0;
+    while (done < r) {
+      ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) {
+        result = (errno == ENOSPC || errno == EDQUOT) ? kErrDiskFull : kErrWriteFault;
+        break;
+      }
+      done += w;
+    }
+    if (result != kSuccess) break;
+  }
+  ::close(in);
+  if (::close(out) != 0 && result == kSuccess) result = kErrWriteFault;
+  if (result == kSuccess) {
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, temp.c_str(), times, 0);
+    if (::rename(temp.c_str(), dst.c_str()) != 0) result = ErrnoToError(errno);
+  }
+  if (result != kSuccess) ::unlink(temp.c_str());
+  return result;
+}
+
+ErrorCode HostFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  std::string src = HostPath(from), dst = HostPath(to);
+  if (::rename(src.c_str(), dst.c_str()) == 0) return kSuccess;
+  int err = errno;
+  return err == ENOENT ? MissingError(src) : ErrnoToError(err);
+}
+
+bool HostFileSystem::FileExists(const std::string& path) {
+  return ::access(HostPath(path).c_str(), F_OK) == 0;
+}
+
+ErrorCode HostFileSystem::CreateFolder(const std::string& path) {
+  std::string host = HostPath(path);
+  if (::mkdir(host.c_str(), 0777) == 0) return kSuccess;
+  int err = errno;
+  if (err == EEXIST) return kErrAlreadyExists;
+  return err == ENOENT ? kErrPathNotFound : ErrnoToError(err);
+}
+
+ErrorCode HostFileSystem::RemoveAtRestart(const std::string& path) {
+  // The host has no restart hook: the list under the root records what is due, one host path
+  // a line, for a person or a cleanup job to act on.
+  ::mkdir(root_.c_str(), 0777);
+  std::string list = root_ + "/delete-at-restart.txt";
+  int fd = ::open(list.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return ErrnoToError(errno);
+  std::string line = HostPath(path) + "\n";
+  ssize_t w = ::write(fd, line.data(), line.size());
+  ::close(fd);
+  return w == static_cast<ssize_t>(line.size()) ? kSuccess : kErrWriteFault;
+}
+
+}  // namespace qid

@@ -1,0 +1,98 @@
+#include "platform/host/host_parts.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "common/text_convert.h"
+
+namespace qid {
+
+bool HostEnvironment::GetVariable(const std::string& name, std::string* value) {
+  const char* v = std::getenv(name.c_str());
+  if (v == nullptr) return false;
+  *value = v;
+  return true;
+}
+
+ErrorCode HostEnvironment::SetVariable(const std::string& name, const std::string& value) {
+  if (name.empty() || name.find('=') != std::string::npos) return kErrInvalidParameter;
+  return ::setenv(name.c_str(), value.c_str(), 1) == 0 ? kSuccess : kErrNotEnoughMemory;
+}
+
+int HostMessageBoxes::ShowMessageBox(WindowHandle, const std::string& text,
+                                     const std::string& caption, uint32_t style) {
+  int answer = kIdOk;
+  uint32_t buttons = style & 0xF;
+  if (buttons == kMbYesNo) answer = kIdNo;
+  else if (buttons == kMbOkCancel || buttons == 3 /* Yes/No/Cancel */) answer = kIdCancel;
+  const char* name = answer == kIdNo ? "No" : answer == kIdCancel ? "Cancel" : "OK";
+  std::fprintf(stderr, "[%s] %s\n  -> %s\n", caption.c_str(), text.c_str(), name);
+  return answer;
+}
+
+HostDebugOutput::HostDebugOutput() {
+  const char* target = std::getenv("QID_TRACE");
+  if (target == nullptr || *target == 0) return;
+  if (std::string(target) == "-") {
+    out_ = stderr;
+    return;
+  }
+  out_ = std::fopen(target, "ab");
+  owned_ = out_ != nullptr;
+}
+
+HostDebugOutput::~HostDebugOutput() {
+  if (owned_) std::fclose(out_);
+}
+
+void HostDebugOutput::TraceLine(const std::string& line) {
+  if (out_ == nullptr) return;
+  std::fwrite(line.data(), 1, line.size(), out_);
+  std::fflush(out_);
+}
+
+void HostDebugOutput::TraceLineW(const std::u16string& line) { TraceLine(Utf16ToAnsi(line)); }
+
+ErrorCode HostSystemInfo::UserName(size_t capacity, std::string* name) {
+  std::string user;
+  if (struct passwd* pw = ::getpwuid(::geteuid())) user = pw->pw_name;
+  if (user.empty()) {
+    const char* env = std::getenv("USER");
+    if (env != nullptr) user = env;
+  }
+  if (user.empty()) return kErrFileNotFound;
+  if (user.size() > capacity) return kErrInsufficientBuffer;
+  *name = user;
+  return kSuccess;
+}
+
+OsVersion HostSystemInfo::Version() { return OsVersion{5, 1, 2600, 2}; }
+
+std::tm HostSystemInfo::LocalTime() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  return local;
+}
+
+std::string HostRoot() {
+  std::string root;
+  if (const char* r = std::getenv("QID_ROOT"); r != nullptr && *r != 0) {
+    root = r;
+  } else if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x != 0) {
+    root = std::string(x) + "/qid";
+  } else {
+    const char* home = std::getenv("HOME");
+    root = std::string(home != nullptr ? home : ".") + "/.local/share/qid";
+  }
+  // Make each missing level, as mkdir -p would.
+  for (size_t i = 1; i <= root.size(); ++i)
+    if (i == root.size() || root[i] == '/') ::mkdir(root.substr(0, i).c_str(), 0777);
+  return root;
+}
+
+}  // namespace qid

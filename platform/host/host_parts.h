@@ -1,0 +1,53 @@
+// The small host implementations: environment, message boxes, debug output, system facts.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "common/debug_trace.h"
+#include "platform/environment.h"
+#include "platform/message_box.h"
+#include "platform/system_info.h"
+
+namespace qid {
+
+// The process environment (getenv/setenv); children started later inherit it.
+class HostEnvironment : public Environment {
+ public:
+  bool GetVariable(const std::string& name, std::string* value) override;
+  ErrorCode SetVariable(const std::string& name, const std::string& value) override;
+};
+
+// Writes "caption: text" to stderr and answers with the safe default: No for a Yes/No
+// question, Cancel where offered, OK otherwise. The host has no one to ask.
+class HostMessageBoxes : public MessageBoxes {
+ public:
+  int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                     uint32_t style) override;
+};
+
+// Trace lines to the file named by $QID_TRACE ("-" for stderr); discarded when unset.
+class HostDebugOutput : public TraceSink {
+ public:
+  HostDebugOutput();
+  ~HostDebugOutput() override;
+  void TraceLine(const std::string& line) override;
+  void TraceLineW(const std::u16string& line) override;
+
+ private:
+  std::FILE* out_ = nullptr;
+  bool owned_ = false;
+};
+
+// The login name; the host presents itself as an NT 5.1 system.
+class HostSystemInfo : public SystemInfo {
+ public:
+  ErrorCode UserName(size_t capacity, std::string* name) override;
+  OsVersion Version() override;
+  std::tm LocalTime() override;
+};
+
+// $QID_ROOT, else $XDG_DATA_HOME/qid, else ~/.local/share/qid; created when missing.
+std::string HostRoot();
+
+}  // namespace qid
