@@ -1,0 +1,106 @@
+#include "platform/host/host_file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/test_platform.h"
+
+namespace qid {
+namespace {
+
+using testing::HostFileExists;
+using testing::ReadHostFile;
+using testing::TempDir;
+using testing::WriteHostFile;
+
+TEST(HostFileSystemTest, MapsProductPathsOntoTheRoot) {
+  HostFileSystem fs("/r/");
+  EXPECT_EQ(fs.HostPath("C:\\ZEL\\TEST.TIF"), "/r/drive_c/ZEL/TEST.TIF");
+  EXPECT_EQ(fs.HostPath("d:\\"), "/r/drive_d/");
+  EXPECT_EQ(fs.HostPath("E:rel"), "/r/drive_e/rel");
+  EXPECT_EQ(fs.HostPath("/tmp/job 1.tif"), "/tmp/job 1.tif");
+  EXPECT_EQ(fs.HostPath("out\\a.tif"), "out/a.tif");
+  EXPECT_EQ(fs.HostPath("\"C:\\x\""), "\"C:/x\"");  // quotes are part of the name
+}
+
+TEST(HostFileSystemTest, OpenReportsWindowsErrors) {
+  TempDir root;
+  HostFileSystem fs(root.path());
+  std::unique_ptr<File> f;
+  EXPECT_EQ(fs.OpenFile("C:\\none.tif", FileAccess::kRead, FileDisposition::kOpenExisting,
+                        FileShare::kNone, &f), kErrPathNotFound);  // no drive_c folder yet
+  ASSERT_EQ(fs.CreateFolder("C:"), kSuccess);
+  EXPECT_EQ(fs.CreateFolder("C:"), kErrAlreadyExists);
+  EXPECT_EQ(fs.OpenFile("C:\\none.tif", FileAccess::kRead, FileDisposition::kOpenExisting,
+                        FileShare::kNone, &f), kErrFileNotFound);
+  EXPECT_EQ(fs.OpenFile("C:\\no\\x.tif", FileAccess::kWrite, FileDisposition::kCreateAlways,
+                        FileShare::kNone, &f), kErrPathNotFound);
+  EXPECT_EQ(fs.OpenFile("C:", FileAccess::kRead, FileDisposition::kOpenExisting,
+                        FileShare::kNone, &f), kErrAccessDenied);  // a folder
+  ASSERT_EQ(fs.OpenFile("C:\\a.tif", FileAccess::kReadWrite, FileDisposition::kCreateNew,
+                        FileShare::kNone, &f), kSuccess);
+  EXPECT_EQ(f->Write("hello", 5), kSuccess);
+  EXPECT_EQ(fs.OpenFile("C:\\a.tif", FileAccess::kReadWrite, FileDisposition::kCreateNew,
+                        FileShare::kNone, &f), kErrFileExists);
+  EXPECT_EQ(fs.RemoveFile("C:\\a.tif"), kSuccess);
+  EXPECT_EQ(fs.RemoveFile("C:\\a.tif"), kErrFileNotFound);
+}
+
+TEST(HostFileSystemTest, FileReadsWritesSeeksAndTruncates) {
+  TempDir root;
+  HostFileSystem fs(root.path());
+  std::unique_ptr<File> f;
+  ASSERT_EQ(fs.OpenFile(root.path() + "/f", FileAccess::kReadWrite,
+                        FileDisposition::kCreateAlways, FileShare::kNone, &f), kSuccess);
+  ASSERT_EQ(f->Write("0123456789", 10), kSuccess);
+  EXPECT_EQ(f->Seek(2), kSuccess);
+  ASSERT_EQ(f->Write("ab", 2), kSuccess);
+  EXPECT_EQ(f->Tell(), 4u);
+  EXPECT_EQ(f->Truncate(6), kSuccess);
+  uint64_t size = 0;
+  EXPECT_EQ(f->Size(&size), kSuccess);
+  EXPECT_EQ(size, 6u);
+  std::string all;
+  EXPECT_EQ(ReadWholeFile(*f, &all), kSuccess);
+  EXPECT_EQ(all, "01ab45");
+  char buf[8];
+  size_t got = 99;
+  EXPECT_EQ(f->Read(buf, sizeof buf, &got), kSuccess);  // at the end
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(f->Close(), kSuccess);
+  EXPECT_EQ(f->Write("x", 1), kErrInvalidHandle);
+
+  ASSERT_EQ(fs.OpenFile(root.path() + "/f", FileAccess::kRead, FileDisposition::kOpenExisting,
+                        FileShare::kNone, &f), kSuccess);
+  EXPECT_EQ(f->Write("x", 1), kErrAccessDenied);
+}
+
+TEST(HostFileSystemTest, FullDiskIsReportedAsSuch) {
+  if (!HostFileExists("/dev/full")) GTEST_SKIP();
+  HostFileSystem fs("/unused");
+  std::unique_ptr<File> f;
+  ASSERT_EQ(fs.OpenFile("/dev/full", FileAccess::kWrite, FileDisposition::kOpenExisting,
+                        FileShare::kNone, &f), kSuccess);
+  EXPECT_EQ(f->Write("x", 1), kErrDiskFull);
+}
+
+TEST(HostFileSystemTest, CopyReplacesWholeOrLeavesTheDestinationAlone) {
+  TempDir root;
+  HostFileSystem fs(root.path());
+  std::string src = root.path() + "/src", dst = root.path() + "/dst";
+  WriteHostFile(src, std::string(3 << 20, 's'));  // larger than one copy buffer
+  WriteHostFile(dst, "old");
+  EXPECT_EQ(fs.CopyFileTo(src, dst, true), kErrFileExists);
+  EXPECT_EQ(ReadHostFile(dst), "old");
+  EXPECT_EQ(fs.CopyFileTo(src, dst, false), kSuccess);
+  EXPECT_EQ(ReadHostFile(dst), std::string(3 << 20, 's'));
+  EXPECT_EQ(fs.CopyFileTo(root.path() + "/none", dst, false), kErrFileNotFound);
+  EXPECT_EQ(fs.CopyFileTo(src, root.path() + "/no/such/dir", false), kErrPathNotFound);
+  EXPECT_EQ(fs.RemoveAtRestart("C:\\jobs\\job.tif"), kSuccess);
+  EXPECT_EQ(ReadHostFile(root.path() + "/delete-at-restart.txt"),
+            root.path() + "/drive_c/jobs/job.tif\n");
+}
+
+}  // namespace
+}  // namespace qid
