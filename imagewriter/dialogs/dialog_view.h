@@ -35,3 +35,23 @@ class DialogView {
 };
 
 }  // namespace qid
+
+namespace qid {
+
+// The hidden dialog: every operation does nothing; boxes read as unchecked, texts as empty.
+class NullDialogView : public DialogView {
+ public:
+  void Enable(int, bool) override {}
+  void Show(int, bool) override {}
+  void SetCheck(int, bool) override {}
+  bool IsChecked(int) override { return false; }
+  void SetText(int, const std::string&) override {}
+  std::string GetText(int, size_t) override { return std::string(); }
+  void ListAdd(int, const std::string&) override {}
+  void ListSelect(int, int) override {}
+  int ListSelection(int) override { return -1; }
+  void BringToFront() override {}
+  WindowHandle Window() override { return 0; }
+};
+
+}  // namespace qid
