@@ -27,10 +27,12 @@ set(CMAKE_RANLIB ${QID_MINGW_TRIPLE}-ranlib CACHE FILEPATH "Ranlib")
 # try_compile projects re-read this file without the cache: hand the prefix on to them.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QID_WIN_DEPS)
 
-set(CMAKE_FIND_ROOT_PATH ${QID_MINGW_SYSROOT})
-if(QID_WIN_DEPS)
-  list(PREPEND CMAKE_FIND_ROOT_PATH ${QID_WIN_DEPS})
+if(NOT QID_WIN_DEPS OR NOT IS_ABSOLUTE "${QID_WIN_DEPS}" OR NOT IS_DIRECTORY "${QID_WIN_DEPS}")
+  message(FATAL_ERROR "Set -DQID_WIN_DEPS=<absolute path> to the prefix that "
+                      "tools/build-win-deps.sh builds (now: '${QID_WIN_DEPS}')")
 endif()
+get_filename_component(QID_WIN_DEPS "${QID_WIN_DEPS}" ABSOLUTE)
+set(CMAKE_FIND_ROOT_PATH ${QID_WIN_DEPS} ${QID_MINGW_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
@@ -41,5 +43,7 @@ set(ZLIB_USE_STATIC_LIBS ON)
 
 set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0500 -DWINVER=0x0500")
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0500 -DWINVER=0x0500")
-set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static -static-libgcc -static-libstdc++ -Wl,--major-os-version,5,--minor-os-version,0,--major-subsystem-version,5,--minor-subsystem-version,0")
+set(QID_WIN_LINK_FLAGS "-static -static-libgcc -static-libstdc++ -Wl,--major-os-version,5,--minor-os-version,0,--major-subsystem-version,5,--minor-subsystem-version,0")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${QID_WIN_LINK_FLAGS}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QID_WIN_LINK_FLAGS}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QID_WIN_LINK_FLAGS}")
