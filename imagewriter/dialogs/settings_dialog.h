@@ -16,3 +16,13 @@ void InitializeDialog(WriterContext& ctx, DialogView& view);
 void InitializeDocument(WriterContext& ctx, DialogView& view);
 
 }  // namespace qid
+
+#ifdef _WIN32
+namespace qid {
+
+// Shows template 6041 modally with no owner window: 1 after O&K (the settings are saved),
+// 0 after Cancel or closing.
+int ShowSettingsDialog(WriterContext& ctx);
+
+}  // namespace qid
+#endif

@@ -1,0 +1,21 @@
+// Q71File on the host: one print job per run. The job path is the whole command line: the
+// driver side passes it as the one argument; several arguments are joined by single blanks,
+// as a Windows command line would hold them.
+#include <string>
+
+#include "imagewriter/job.h"
+#include "imagewriter/writer_context.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  qid::Platform& os = qid::SystemPlatform();
+  qid::SetTraceSink(os.debug_output);
+  qid::WriterContext ctx(os);
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) command_line.push_back(' ');
+    command_line += argv[i];
+  }
+  qid::RunJob(ctx, argc > 1 ? command_line.c_str() : nullptr, qid::JobHooks{});
+  return 0;
+}
