@@ -75,3 +75,8 @@ qid_windows_program(Q71File
   SOURCES ${CMAKE_SOURCE_DIR}/imagewriter/win32/q71file_main.cpp
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file.rc
   LIBRARIES qid_imagewriter)
+
+# Windows-side test helpers (console programs run under Wine) declare themselves here.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)
+endif()
