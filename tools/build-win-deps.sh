@@ -75,11 +75,12 @@ dsc_name() { echo "$1_${2#*:}.dsc"; }
 
 # True when the .dsc and every file it lists are in the download folder.
 have_sources() {
-  local dsc=$downloads/$(dsc_name "$1" "$2") f
+  local dsc f
+  dsc=$downloads/$(dsc_name "$1" "$2")
   [ -f "$dsc" ] || return 1
-  for f in $(awk '/^Files:/{on=1; next} /^[^ ]/{on=0} on && NF == 3 {print $3}' "$dsc"); do
+  while read -r f; do
     [ -f "$downloads/$f" ] || return 1
-  done
+  done < <(awk '/^Files:/{on=1; next} /^[^ ]/{on=0} on && NF == 3 {print $3}' "$dsc")
   return 0
 }
 
@@ -200,7 +201,7 @@ rm -rf "$tiff_build"
 say "configuring libtiff (static, zlib + jpeg; no lzma, zstd, webp, jbig, lerc, libdeflate, OpenGL)"
 no_find=()
 for p in OpenGL GLUT JBIG LERC LibLZMA ZSTD WebP Deflate; do
-  no_find+=(-DCMAKE_DISABLE_FIND_PACKAGE_$p=ON)
+  no_find+=("-DCMAKE_DISABLE_FIND_PACKAGE_$p=ON")
 done
 logged "$work/configure-$tiff_pkg.log" cmake -S "$tiff_src" -B "$tiff_build" "${cross[@]}" \
   "${no_find[@]}" -DBUILD_SHARED_LIBS=OFF \

@@ -13,11 +13,14 @@ if [ "${1:-}" = "--objdump" ]; then
 fi
 [ $# -ge 1 ] || { echo "usage: $0 [--objdump PATH] PROGRAM.exe..." >&2; exit 2; }
 
-system_dlls=(kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll
-             winspool.drv ole32.dll oleaut32.dll msvcrt.dll version.dll shlwapi.dll imm32.dll mpr.dll)
-newer_functions=(GetTickCount64 AddVectoredExceptionHandler RemoveVectoredExceptionHandler)
-system_dlls=" ${system_dlls[*]} "
-newer_functions=" ${newer_functions[*]} "
+declare -A system_dll newer_function
+for name in kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll shell32.dll \
+            winspool.drv ole32.dll oleaut32.dll msvcrt.dll version.dll shlwapi.dll imm32.dll mpr.dll; do
+  system_dll[$name]=1
+done
+for name in GetTickCount64 AddVectoredExceptionHandler RemoveVectoredExceptionHandler; do
+  newer_function[$name]=1
+done
 
 status=0
 for program in "$@"; do
@@ -27,9 +30,9 @@ for program in "$@"; do
   while IFS= read -r line; do
     if [[ $line =~ DLL\ Name:\ (.+)$ ]]; then
       dll=${BASH_REMATCH[1],,}
-      [[ $system_dlls == *" $dll "* ]] || bad+=("DLL $dll")
+      [ -n "${system_dll[$dll]:-}" ] || bad+=("DLL $dll")
     elif [ -n "$dll" ] && [[ $line =~ ^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+([A-Za-z_0-9@]+)$ ]]; then
-      [[ $newer_functions == *" ${BASH_REMATCH[1]} "* ]] && bad+=("$dll!${BASH_REMATCH[1]}")
+      [ -z "${newer_function[${BASH_REMATCH[1]}]:-}" ] || bad+=("$dll!${BASH_REMATCH[1]}")
     elif [ -z "$line" ]; then
       dll=
     fi
