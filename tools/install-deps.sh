@@ -11,6 +11,14 @@ tools=(xvfb xauth imagemagick libtiff-tools qpdf poppler-utils libjpeg-turbo-pro
        fonts-dejavu-core)
 wine_pkgs=(wine wine32:i386)
 
+# Source packages for the Windows builds of libtiff and libjpeg: derive a deb-src entry from the
+# machine's own apt source so no mirror address is written anywhere. (tools/build-win-deps.sh
+# refreshes the package lists when they do not know the source packages yet.)
+src=/etc/apt/sources.list.d/qid-deb-src.sources
+if [ "$(id -u)" -eq 0 ] && [ ! -f "$src" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src"
+fi
+
 missing=()
 for p in "${native[@]}" "${windows[@]}" "${tools[@]}" "${wine_pkgs[@]}"; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
@@ -24,13 +32,6 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-
-# Source packages for the Windows builds of libtiff and libjpeg: derive a deb-src entry from the
-# machine's own apt source so no mirror address is written anywhere.
-src=/etc/apt/sources.list.d/qid-deb-src.sources
-if [ ! -f "$src" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src"
-fi
 
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"
