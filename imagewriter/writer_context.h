@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "imagewriter/imaging_state.h"
 #include "imagewriter/settings.h"
 #include "platform/platform.h"
 
@@ -47,6 +48,7 @@ struct WriterContext {
   Settings settings;
   RegKey settings_key = kNoKey;  // held open until the process ends
   JobContext job;
+  ImagingState imaging;  // JPEG export (jpegexport.h)
 };
 
 }  // namespace qid
