@@ -1,0 +1,216 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <cstdint>
+
+#include "platform/win32/win32_api.h"
+
+namespace qid {
+namespace {
+
+// The contract names few codes per call; the system's other codes fold into these, except
+// the ones a caller may want to tell apart (a locked range, a closed handle).
+ErrorCode ReadError(DWORD err) {
+  switch (err) {
+    case ERROR_ACCESS_DENIED: return kErrAccessDenied;
+    case ERROR_LOCK_VIOLATION: return kErrLockViolation;
+    case ERROR_INVALID_HANDLE: return kErrInvalidHandle;
+    default: return kErrReadFault;
+  }
+}
+
+ErrorCode WriteError(DWORD err) {
+  switch (err) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return kErrDiskFull;
+    case ERROR_ACCESS_DENIED: return kErrAccessDenied;
+    case ERROR_LOCK_VIOLATION: return kErrLockViolation;
+    case ERROR_INVALID_HANDLE: return kErrInvalidHandle;
+    default: return kErrWriteFault;
+  }
+}
+
+// Copies report a full disk in either of the system's two spellings.
+ErrorCode CopyError(DWORD err) {
+  return err == ERROR_HANDLE_DISK_FULL ? kErrDiskFull : static_cast<ErrorCode>(err);
+}
+
+// Largest single ReadFile/WriteFile request.
+constexpr size_t kMaxChunk = 1u << 30;
+
+class Win32File : public File {
+ public:
+  Win32File(HANDLE handle, bool writable) : handle_(handle), writable_(writable) {}
+  ~Win32File() override {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+
+  ErrorCode Read(void* buffer, size_t n, size_t* got) override {
+    *got = 0;
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    char* p = static_cast<char*>(buffer);
+    while (*got < n) {
+      size_t want = n - *got;
+      if (want > kMaxChunk) want = kMaxChunk;
+      DWORD read = 0;
+      if (!::ReadFile(handle_, p + *got, static_cast<DWORD>(want), &read, nullptr)) {
+        DWORD err = ::GetLastError();
+        if (err == ERROR_HANDLE_EOF) break;
+        return ReadError(err);
+      }
+      if (read == 0) break;  // end of file
+      *got += read;
+    }
+    return kSuccess;
+  }
+
+  ErrorCode Write(const void* buffer, size_t n) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    const char* p = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+      size_t want = n - done;
+      if (want > kMaxChunk) want = kMaxChunk;
+      DWORD written = 0;
+      if (!::WriteFile(handle_, p + done, static_cast<DWORD>(want), &written, nullptr))
+        return WriteError(::GetLastError());
+      // A disk file takes all or fails; taking nothing without an error means no room.
+      if (written == 0) return kErrDiskFull;
+      done += written;
+    }
+    return kSuccess;
+  }
+
+  ErrorCode Seek(uint64_t position) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    if (position > static_cast<uint64_t>(INT64_MAX)) return kErrInvalidParameter;
+    return MoveTo(position, FILE_BEGIN, nullptr) ? kSuccess : kErrInvalidParameter;
+  }
+
+  uint64_t Tell() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return 0;
+    uint64_t position = 0;
+    return MoveTo(0, FILE_CURRENT, &position) ? position : 0;
+  }
+
+  ErrorCode Size(uint64_t* size) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    DWORD high = 0;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::GetFileSize(handle_, &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return kErrReadFault;
+    *size = (static_cast<uint64_t>(high) << 32) | low;
+    return kSuccess;
+  }
+
+  ErrorCode Truncate(uint64_t size) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    if (!writable_) return kErrAccessDenied;
+    if (size > static_cast<uint64_t>(INT64_MAX)) return kErrInvalidParameter;
+    // SetEndOfFile works at the file pointer; the caller's position is kept, as ftruncate does.
+    uint64_t position = 0;
+    if (!MoveTo(0, FILE_CURRENT, &position) || !MoveTo(size, FILE_BEGIN, nullptr))
+      return kErrWriteFault;
+    ErrorCode result = kSuccess;
+    if (!::SetEndOfFile(handle_)) result = WriteError(::GetLastError());
+    MoveTo(position, FILE_BEGIN, nullptr);
+    return result;
+  }
+
+  ErrorCode Flush() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    // A handle without write access has nothing to flush, and the call would refuse it.
+    if (!writable_) return kSuccess;
+    if (!::FlushFileBuffers(handle_)) {
+      ErrorCode err = WriteError(::GetLastError());
+      return err == kErrDiskFull ? err : kErrWriteFault;
+    }
+    return kSuccess;
+  }
+
+  ErrorCode Close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    // Written data already belongs to the system's cache; closing hands the file back.
+    BOOL ok = ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok ? kSuccess : kErrWriteFault;
+  }
+
+ private:
+  // SetFilePointer with the high word: a result of INVALID_SET_FILE_POINTER is only a failure
+  // when the last error says so (it is also the low word of some valid positions).
+  bool MoveTo(uint64_t distance, DWORD method, uint64_t* position) {
+    LONG high = static_cast<LONG>(distance >> 32);
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::SetFilePointer(handle_, static_cast<LONG>(distance & 0xFFFFFFFFu), &high,
+                                 method);
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return false;
+    if (position != nullptr)
+      *position = (static_cast<uint64_t>(static_cast<DWORD>(high)) << 32) | low;
+    return true;
+  }
+
+  HANDLE handle_;
+  bool writable_;
+};
+
+}  // namespace
+
+ErrorCode Win32FileSystem::OpenFile(const std::string& path, FileAccess access,
+                                    FileDisposition disposition, FileShare share,
+                                    std::unique_ptr<File>* file) {
+  if (path.empty()) return kErrInvalidName;
+  DWORD desired = 0;
+  switch (access) {
+    case FileAccess::kRead: desired = GENERIC_READ; break;
+    case FileAccess::kWrite: desired = GENERIC_WRITE; break;
+    case FileAccess::kReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
+  }
+  DWORD creation = OPEN_EXISTING;
+  switch (disposition) {
+    case FileDisposition::kOpenExisting: creation = OPEN_EXISTING; break;
+    case FileDisposition::kCreateAlways: creation = CREATE_ALWAYS; break;
+    case FileDisposition::kOpenAlways: creation = OPEN_ALWAYS; break;
+    case FileDisposition::kCreateNew: creation = CREATE_NEW; break;
+  }
+  DWORD share_mode = 0;
+  switch (share) {
+    case FileShare::kNone: share_mode = 0; break;
+    case FileShare::kRead: share_mode = FILE_SHARE_READ; break;
+    case FileShare::kReadWrite: share_mode = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+  }
+  HANDLE handle = ::CreateFileA(path.c_str(), desired, share_mode, nullptr, creation,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *file = std::make_unique<Win32File>(handle, access != FileAccess::kRead);
+  return kSuccess;
+}
+
+ErrorCode Win32FileSystem::RemoveFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) ? kSuccess : LastError();
+}
+
+ErrorCode Win32FileSystem::CopyFileTo(const std::string& from, const std::string& to,
+                                      bool fail_if_exists) {
+  if (::CopyFileA(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE)) return kSuccess;
+  return CopyError(::GetLastError());
+}
+
+ErrorCode Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
+  if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kSuccess;
+  return LastError();
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+ErrorCode Win32FileSystem::CreateFolder(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) ? kSuccess : LastError();
+}
+
+ErrorCode Win32FileSystem::RemoveAtRestart(const std::string& path) {
+  if (::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kSuccess;
+  return LastError();
+}
+
+}  // namespace qid

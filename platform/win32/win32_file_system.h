@@ -1,0 +1,24 @@
+// Files over the ANSI Win32 file calls. Paths go to the system unchanged. A File owns its
+// HANDLE; positions and sizes use the split 32-bit calls that Windows 2000 already has.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace qid {
+
+class Win32FileSystem : public FileSystem {
+ public:
+  Win32FileSystem() = default;
+
+  ErrorCode OpenFile(const std::string& path, FileAccess access, FileDisposition disposition,
+                     FileShare share, std::unique_ptr<File>* file) override;
+  ErrorCode RemoveFile(const std::string& path) override;
+  ErrorCode CopyFileTo(const std::string& from, const std::string& to,
+                       bool fail_if_exists) override;
+  ErrorCode RenameFile(const std::string& from, const std::string& to) override;
+  bool FileExists(const std::string& path) override;
+  ErrorCode CreateFolder(const std::string& path) override;
+  ErrorCode RemoveAtRestart(const std::string& path) override;
+};
+
+}  // namespace qid

@@ -1,0 +1,47 @@
+// The small Win32 implementations: environment, message boxes, debug output, system facts.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "common/debug_trace.h"
+#include "platform/environment.h"
+#include "platform/message_box.h"
+#include "platform/system_info.h"
+
+namespace qid {
+
+// GetEnvironmentVariableA / SetEnvironmentVariableA. A value longer than the system's limit
+// of 32767 characters reads as absent (its length is checked in the environment block, since
+// the call itself may report such a length wrapped). SetVariable refuses values of 32767
+// characters or more, which the system would store damaged.
+class Win32Environment : public Environment {
+ public:
+  bool GetVariable(const std::string& name, std::string* value) override;
+  ErrorCode SetVariable(const std::string& name, const std::string& value) override;
+};
+
+// MessageBoxA with the caller's owner, texts and style.
+class Win32MessageBoxes : public MessageBoxes {
+ public:
+  int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                     uint32_t style) override;
+};
+
+// The system's debug-string output: OutputDebugStringA for ANSI lines, OutputDebugStringW for
+// UTF-16 lines.
+class Win32DebugOutput : public TraceSink {
+ public:
+  void TraceLine(const std::string& line) override;
+  void TraceLineW(const std::u16string& line) override;
+};
+
+// GetUserNameA, GetVersionExA and GetLocalTime.
+class Win32SystemInfo : public SystemInfo {
+ public:
+  ErrorCode UserName(size_t capacity, std::string* name) override;
+  OsVersion Version() override;
+  std::tm LocalTime() override;
+};
+
+}  // namespace qid
