@@ -1,0 +1,54 @@
+#include "imagewriter/launch.h"
+
+#include <memory>
+
+#include "common/debug_trace.h"
+#include "imagewriter/writer_context.h"
+
+namespace qid {
+namespace {
+
+constexpr char kTag[] = "RUN02: ";
+
+}  // namespace
+
+bool BuildApplicationCommandLine(const std::string& application, const std::string& path,
+                                 std::string* command_line) {
+  if (application.empty()) {
+    DebugTrace(kTag, "no Output Application: nothing to start");
+    return false;
+  }
+  std::string line = application + " \"" + path + "\"";
+  if (line.size() > kCommandLineCapacity) {
+    DebugTrace(kTag, "command line exceeds %d characters: not started",
+               static_cast<int>(kCommandLineCapacity));
+    return false;
+  }
+  *command_line = std::move(line);
+  return true;
+}
+
+bool RunOutputApplication(WriterContext& ctx, const std::string& command_line) {
+  DebugTrace(kTag, "CreateProcess %s", command_line.c_str());
+  std::unique_ptr<Process> process;
+  ErrorCode err = ctx.os.processes->StartProcess(command_line, &process);
+  bool created = err == kSuccess && process != nullptr;
+  if (created) {
+    uint32_t exit_code = 0;
+    ErrorCode waited = process->Wait(kWaitForever, &exit_code);
+    if (waited != kSuccess) DebugTrace(kTag, "wait failed, error %u", static_cast<unsigned>(waited));
+  } else {
+    DebugTrace(kTag, "not created, error %u", static_cast<unsigned>(err));
+  }
+  DebugTrace(kTag, "=>iResult %d", created ? 1 : 0);
+  return created;
+}
+
+bool LaunchOnResult(WriterContext& ctx, const std::string& path) {
+  std::string command_line;
+  if (!BuildApplicationCommandLine(ctx.settings.output_application, path, &command_line))
+    return false;
+  return RunOutputApplication(ctx, command_line);
+}
+
+}  // namespace qid
