@@ -1,0 +1,20 @@
+// PDF and PostScript documents become TIFF pages through Ghostscript, with the devices and
+// resolutions of the driver's three page kinds.
+#pragma once
+
+#include <string>
+
+#include "driver/driver_options.h"
+
+namespace qid::driver {
+
+// The Ghostscript device and resolution of a rendering, e.g. "tiffg4" and "204x196".
+const char* DeviceFor(Rendering rendering);
+const char* ResolutionFor(Rendering rendering);
+
+// Renders every page of `document` into the multi-page TIFF `tiff_path` (host paths). False
+// with *error when Ghostscript is missing or fails.
+bool RenderDocument(const std::string& document, Rendering rendering, const std::string& tiff_path,
+                    std::string* error);
+
+}  // namespace qid::driver

@@ -1,0 +1,214 @@
+// qiddriver: the driver side on the host. Turns documents into a job file, starts Q71File on
+// it and waits for the done marker. See DriverUsage() for the command line.
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/driver_options.h"
+#include "driver/host/q71file_run.h"
+#include "driver/host/render.h"
+#include "driver/job_file.h"
+#include "driver/stored_settings.h"
+#include "driver/tiff_pages.h"
+#include "imagewriter/writer_context.h"
+#include "platform/host/host_file_system.h"
+#include "platform/host/host_parts.h"
+#include "platform/host/host_registry.h"
+
+namespace qid::driver {
+namespace {
+
+enum ExitCode { kExitDone = 0, kExitBadInput = 1, kExitNotStarted = 2, kExitNoMarker = 3,
+                kExitTimedOut = 4 };
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "qiddriver: %s\n", message.c_str());
+  return code;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// mkdir -p; the job's folder and the marker's folder must exist before Q71File runs.
+bool MakeFolders(const std::string& folder, std::string* error) {
+  for (size_t i = 1; i <= folder.size(); ++i) {
+    if (i != folder.size() && folder[i] != '/') continue;
+    std::string part = folder.substr(0, i);
+    struct stat st;
+    if (::stat(part.c_str(), &st) == 0) continue;
+    if (::mkdir(part.c_str(), 0777) != 0) {
+      *error = "cannot create the folder " + part;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Pages of one input: a TIFF as it is, PDF or PostScript through Ghostscript.
+bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPage>* pages,
+               std::string* error) {
+  InputKind kind;
+  if (!DetectInputKind(input, &kind, error)) return false;
+  if (kind == InputKind::kTiff) return LoadTiffPages(input, pages, error);
+  if (kind == InputKind::kUnknown) {
+    *error = input + " is neither a TIFF, a PDF nor a PostScript file";
+    return false;
+  }
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
+                        "/qiddriver-render.XXXXXX";
+  std::vector<char> folder(pattern.begin(), pattern.end());
+  folder.push_back(0);
+  if (::mkdtemp(folder.data()) == nullptr) {
+    *error = "cannot make a folder for rendering in " + pattern;
+    return false;
+  }
+  std::string rendered = std::string(folder.data()) + "/pages.tif";
+  bool ok = RenderDocument(input, rendering, rendered, error) &&
+            LoadTiffPages(rendered, pages, error);
+  ::unlink(rendered.c_str());
+  ::rmdir(folder.data());
+  return ok;
+}
+
+// Q71File next to this program (the build puts both in one folder), else on PATH.
+std::string DefaultQ71File() {
+  char self[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    self[n] = 0;
+    std::string candidate = FolderOf(self) + "/Q71File";
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "Q71File";
+}
+
+const char* LayoutName(JobLayout layout) {
+  return layout == JobLayout::kSplit ? "split" : "document";
+}
+
+std::string Seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f s", s);
+  return text;
+}
+
+int Run(int argc, char** argv) {
+  DriverOptions o;
+  std::string error;
+  if (!ParseDriverOptions(argc, argv, &o, &error)) return Fail(kExitBadInput, error);
+  if (o.help) {
+    std::fputs(DriverUsage(), stdout);
+    return kExitDone;
+  }
+
+  std::vector<TiffPage> pages;
+  for (const std::string& input : o.inputs)
+    if (!LoadInput(input, o.rendering, &pages, &error)) return Fail(kExitBadInput, error);
+
+  const std::string root = HostRoot();
+  HostFileSystem files(root);
+  if (!o.has_output_mode) {
+    HostRegistry registry(root);
+    o.output_mode = StoredOutputMode(registry);
+  }
+  const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode);
+  JobSpec spec;
+  spec.data_mode = o.data_mode;
+  spec.end_marker = o.end_marker;
+  spec.layout = o.layout == LayoutChoice::kAuto      ? wanted
+                : o.layout == LayoutChoice::kSplit ? JobLayout::kSplit
+                                                   : JobLayout::kDocument;
+  if (spec.layout != wanted && !o.quiet)
+    std::fprintf(stderr,
+                 "qiddriver: warning: Output Mode %u with data mode %u makes Q71File %s, but "
+                 "the job is written in the %s layout\n",
+                 o.output_mode, unsigned(o.data_mode),
+                 wanted == JobLayout::kSplit ? "cut the job at page-end markers"
+                                             : "take the job as one TIFF",
+                 LayoutName(spec.layout));
+  if (spec.end_marker && spec.layout == JobLayout::kSplit)
+    return Fail(kExitBadInput, "--end-marker is for the document layout");
+
+  std::vector<uint8_t> job;
+  if (!BuildJobFile(pages, spec, &job, &error)) return Fail(kExitBadInput, error);
+
+  std::string tmp = o.tmp;
+  if (!o.has_tmp) {
+    const char* env = std::getenv("TMP");
+    tmp = env != nullptr && *env != 0 ? env : "/tmp";
+  }
+  const bool host_style = !tmp.empty() && tmp[0] == '/';
+  std::string job_path = o.job_path;
+  if (job_path.empty())
+    job_path = tmp + (host_style ? "/" : "\\") + "qid_job_" + std::to_string(::getpid()) + ".tif";
+  const std::string job_host = files.HostPath(job_path);
+  if (!MakeFolders(FolderOf(job_host), &error) ||
+      !WriteBytesToFile(job_host, job, &error))
+    return Fail(kExitBadInput, error);
+  if (!o.copy_job_to.empty() && !WriteBytesToFile(o.copy_job_to, job, &error))
+    return Fail(kExitBadInput, error);
+  if (!o.quiet)
+    std::printf("qiddriver: job %s: %zu page(s), data mode %u, %s layout, %zu bytes\n",
+                job_path.c_str(), pages.size(), unsigned(o.data_mode), LayoutName(spec.layout),
+                job.size());
+  if (o.write_only) return kExitDone;
+
+  // The marker's path as Q71File builds it: TMP, a backslash, the name.
+  const std::string marker_host = files.HostPath(tmp + "\\" + kDoneMarkerName);
+  if (!MakeFolders(FolderOf(marker_host), &error)) return Fail(kExitBadInput, error);
+
+  JobLaunch launch;
+  launch.program = o.q71file.empty() ? DefaultQ71File() : o.q71file;
+  launch.job_path = job_path;
+  launch.done_marker = marker_host;
+  launch.timeout_ms = o.timeout_seconds * 1000;
+  launch.set_env = {
+      {"VEDIZE_DOCNAME", o.has_doc_name ? o.doc_name : BaseName(o.inputs[0])},
+      {"VEDIZE_PAGES", o.has_pages ? o.pages : std::to_string(pages.size())},
+      {"TMP", tmp},
+  };
+  if (o.has_print_to_file) {
+    launch.set_env.push_back({"PRINTTOFILE", "1"});
+    launch.set_env.push_back({"PTF_NAME", o.print_to_file_name});
+  }
+  for (const auto& extra : o.extra_env) launch.set_env.push_back(extra);
+  launch.unset_env = o.unset_env;
+
+  JobResult result = RunQ71File(launch);
+  switch (result.outcome) {
+    case JobOutcome::kDone:
+      if (!o.quiet)
+        std::printf("qiddriver: done after %s (marker %s)\n", Seconds(result.seconds).c_str(),
+                    marker_host.c_str());
+      if (!result.exited)
+        std::fprintf(stderr, "qiddriver: note: %s (pid %ld) left the marker but has not ended\n",
+                     launch.program.c_str(), result.pid);
+      return kExitDone;
+    case JobOutcome::kNotStarted:
+      return Fail(kExitNotStarted, result.message);
+    case JobOutcome::kEndedWithoutMarker:
+      return Fail(kExitNoMarker, result.message);
+    case JobOutcome::kTimedOut:
+      return Fail(kExitTimedOut, result.message);
+  }
+  return kExitDone;
+}
+
+}  // namespace
+}  // namespace qid::driver
+
+int main(int argc, char** argv) { return qid::driver::Run(argc, argv); }
