@@ -1,6 +1,9 @@
 // The settings dialog's logic over a DialogView: the initialisation that the job run also
-// runs without a window, and the reactions to every control.
+// runs without a window, and the reactions to every control. The dialog edits the settings
+// record directly: every click changes the value in memory at once, O&K saves the record.
 #pragma once
+
+#include <string>
 
 #include "imagewriter/dialogs/dialog_view.h"
 
@@ -8,12 +11,25 @@ namespace qid {
 
 struct WriterContext;
 
+// Trace tag of the dialogs: "QIF01:  ".
+extern const char kDialogTag[];
+
 // Sets every control from the settings record and refreshes Output File; with a
 // NullDialogView only the changes to the record remain. Runs InitializeDialog, then, when the
-// settings were not read at start-up (ctx.job.settings_read false), InitializeDocument.
+// settings were not read at start-up (ctx.job.settings_read false), InitializeDocument; then
+// brings the window to the front.
 void ResetValues(WriterContext& ctx, DialogView& view);
+// The digits list, the mode boxes, the option boxes and the per-mode rules (the document file
+// name rule in Document mode; the serial name in Serialization, which reads box 6025 from
+// the view, so that the hidden dialog takes Serial Prefix String).
 void InitializeDialog(WriterContext& ctx, DialogView& view);
+// Output File = Doc Prefix String + Auto Number Value (four digits at least) + ".tif", and
+// the Document controls enabled.
 void InitializeDocument(WriterContext& ctx, DialogView& view);
+
+// Output File = name when it fits its 255 characters; otherwise Output File is kept and the
+// refusal traced. True when set.
+bool SetOutputFile(WriterContext& ctx, const std::string& name);
 
 }  // namespace qid
 
@@ -21,7 +37,7 @@ void InitializeDocument(WriterContext& ctx, DialogView& view);
 namespace qid {
 
 // Shows template 6041 modally with no owner window: 1 after O&K (the settings are saved),
-// 0 after Cancel or closing.
+// 0 after Cancel or closing. Defined in imagewriter/dialogs/win32/settings_dialog_win32.cpp.
 int ShowSettingsDialog(WriterContext& ctx);
 
 }  // namespace qid
