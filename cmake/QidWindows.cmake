@@ -80,3 +80,6 @@ qid_windows_program(Q71File
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)
 endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/scenarios/CMakeLists.txt)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/scenarios ${CMAKE_BINARY_DIR}/tests/scenarios)
+endif()
