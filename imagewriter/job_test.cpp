@@ -1,0 +1,289 @@
+#include "imagewriter/job.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imagewriter/writer_context.h"
+#include "tests/support/test_platform.h"
+#include "tests/support/tiff_fixture.h"
+
+namespace qid {
+namespace {
+
+using testing::HostFileExists;
+using testing::MakeDocumentJob;
+using testing::MakeTiff;
+using testing::ReadHostFile;
+using testing::TestPlatform;
+using testing::WriteHostFile;
+
+constexpr char kJob[] = "C:\\spool\\job 1.tif";
+constexpr char kMarker[] = "C:\\tmp\\DONE_ZEL.TIF";
+
+std::vector<uint8_t> Dword(uint32_t v) {
+  return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+}
+std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+int CancelDialog(WriterContext&) { return 0; }
+int FailIfShown(WriterContext&) {
+  ADD_FAILURE() << "the dialog must not be shown";
+  return 0;
+}
+
+class JobTest : public ::testing::Test {
+ protected:
+  JobTest() {
+    key_ = tp.registry.hive(Hive::kCurrentUser).Create(kSettingsKeyPath, " ", nullptr);
+    SetNumber("Disable Dialog", 1);
+    SetNumber("AutoGenerate", 0);
+    SetNumber("Output Mode", 1);
+    SetString("Output Directory", "C:\\ZEL");
+    SetString("Output File", "TEST.TIF");
+    tp.environment.vars_["TMP"] = "C:\\tmp";
+    tp.environment.vars_["VEDIZE_DOCNAME"] = "report.doc";
+    tp.environment.vars_["VEDIZE_PAGES"] = "2";
+    job_bytes_ = MakeDocumentJob(3, MakeTiff({{}, {}}), false);
+    WriteHostFile(Host(kJob), job_bytes_);
+    WriteHostFile(Host(kMarker), "old marker");
+    std::filesystem::create_directories(Host("C:\\ZEL"));
+  }
+
+  void SetNumber(const std::string& name, uint32_t v) { key_->SetValue(name, kRegDword, Dword(v)); }
+  void SetString(const std::string& name, const std::string& v) {
+    key_->SetValue(name, kRegSz, Bytes(v));
+  }
+  // The number stored in the user's key, or -1 when absent.
+  int64_t Stored(const std::string& name) {
+    RegistryValue* v = key_->FindValue(name);
+    if (v == nullptr) return -1;
+    return v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) | (int64_t(v->data[3]) << 24);
+  }
+  std::string Host(const std::string& path) { return tp.HostPath(path); }
+  bool JobFileExists() { return HostFileExists(Host(kJob)); }
+  // "absent", "old" (untouched) or "created" (empty).
+  std::string Marker() {
+    if (!HostFileExists(Host(kMarker))) return "absent";
+    return ReadHostFile(Host(kMarker)).empty() ? "created" : "old";
+  }
+  std::string Restored() {  // the job file as the header check leaves it
+    return "II" + job_bytes_.substr(2);
+  }
+  void Run(const char* command_line = kJob, JobHooks hooks = JobHooks{}) {
+    RunJob(ctx, command_line, hooks);
+  }
+
+  TestPlatform tp;
+  WriterContext ctx{tp.platform()};
+  RegistryKeyNode* key_;
+  std::string job_bytes_;
+};
+
+TEST_F(JobTest, NoOrEmptyCommandLineTouchesNothing) {
+  Run(nullptr);
+  Run("");
+  EXPECT_TRUE(tp.trace.Contains("QIFILE command line null!!!"));
+  EXPECT_TRUE(tp.trace.Contains("QIFILE command line empty!!!"));
+  EXPECT_EQ(ReadHostFile(Host(kJob)), job_bytes_);
+  EXPECT_EQ(Marker(), "old");
+  EXPECT_EQ(Stored("Pages Last"), -1);
+}
+
+TEST_F(JobTest, DocumentJobCopiesTheRestoredFileAndStoresTheCounters) {
+  SetNumber("Pages Total", 5);
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
+  EXPECT_FALSE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+  EXPECT_EQ(Stored("Pages Last"), 2);
+  EXPECT_EQ(Stored("Pages Total"), 7);
+  EXPECT_EQ(key_->FindValue("Done File")->data, Bytes(kMarker));
+  EXPECT_EQ(Stored("Auto Number Value"), -1);  // AutoGenerate is off
+  EXPECT_TRUE(tp.trace.Contains("Copy C:\\spool\\job 1.tif => C:\\ZEL\\TEST.TIF [1]"));
+  EXPECT_TRUE(tp.trace.Contains("err = 0 Done C:\\tmp\\DONE_ZEL.TIF"));
+  EXPECT_TRUE(tp.processes.started.empty());
+}
+
+TEST_F(JobTest, AutoNumberedDocumentsCountUpFromJobToJob) {
+  SetNumber("AutoGenerate", 1);
+  SetNumber("Auto Number Value", 7);
+  SetString("Doc Prefix String", "Inv");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\Inv0007.tif")), Restored());
+  EXPECT_EQ(Stored("Auto Number Value"), 8);
+
+  WriteHostFile(Host(kJob), job_bytes_);
+  WriterContext next(tp.platform());
+  RunJob(next, kJob, JobHooks{});
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\Inv0008.tif")));
+  EXPECT_EQ(Stored("Auto Number Value"), 9);
+}
+
+TEST_F(JobTest, CancelledDialogDeletesTheJobFileAndWritesNothing) {
+  SetNumber("Disable Dialog", 0);
+  JobHooks hooks;
+  hooks.show_settings_dialog = CancelDialog;
+  Run(kJob, hooks);
+  EXPECT_FALSE(JobFileExists());
+  EXPECT_EQ(Marker(), "old");
+  EXPECT_EQ(Stored("Pages Last"), -1);
+  EXPECT_TRUE(tp.trace.Contains("return FALSE Deleted C:\\spool\\job 1.tif"));
+}
+
+TEST_F(JobTest, QuotedCommandLineFailsTheHeaderCheckAndKeepsTheJobFile) {
+  Run("\"C:\\spool\\job 1.tif\"");
+  EXPECT_EQ(ReadHostFile(Host(kJob)), job_bytes_);
+  EXPECT_EQ(Marker(), "old");
+  EXPECT_EQ(Stored("Pages Last"), 2);
+  EXPECT_EQ(key_->FindValue("Done File"), nullptr);
+  EXPECT_TRUE(tp.trace.Contains("CheckAndFixFileHeader() failed"));
+}
+
+TEST_F(JobTest, DeclinedOverwriteKeepsJobAndTargetAndLeavesNoMarker) {
+  SetString("Output Application", "viewer.exe");
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), "precious");
+  Run();  // the test's message boxes answer No
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].text,
+            "C:\\ZEL\\TEST.TIF\n\nalready exists.  OK to overwrite?");
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "Overwrite");
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), "precious");
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "absent");
+  EXPECT_EQ(key_->FindValue("Done File")->data, Bytes(kMarker));
+  EXPECT_TRUE(tp.processes.started.empty());
+}
+
+TEST_F(JobTest, AcceptedOverwriteReplacesTheTargetAndRunsTheApplicationOnce) {
+  SetString("Output Application", "C:\\Tools\\view.exe /p");
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), "old");
+  tp.message_boxes.answers.push_back(kIdYes);
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
+  ASSERT_EQ(tp.processes.started.size(), 1u);
+  EXPECT_EQ(tp.processes.started[0], "C:\\Tools\\view.exe /p \"C:\\ZEL\\TEST.TIF\"");
+  EXPECT_EQ(Marker(), "created");
+}
+
+TEST_F(JobTest, FailedCopyReportsKeepsTheJobFileAndStillEndsTheJob) {
+  SetString("Output Directory", "C:\\missing\\folder");
+  SetString("Output Application", "viewer.exe");
+  SetNumber("AutoGenerate", 1);
+  SetNumber("Auto Number Value", 4);
+  Run();
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].text,
+            "File could not be created : \n\nC:\\missing\\folder\\0004.tif");
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - DOCUMENT OUTPUT MODE");
+  EXPECT_EQ(tp.message_boxes.shown[0].style, uint32_t(kMbIconError | kMbTaskModal | kMbSetForeground));
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());  // the print job is not lost
+  EXPECT_EQ(Marker(), "created");                   // and the driver side stops waiting
+  EXPECT_EQ(Stored("Auto Number Value"), 4);
+  EXPECT_TRUE(tp.processes.started.empty());
+}
+
+TEST_F(JobTest, PrintToFileCopiesToExactlyTheChosenNameWithoutAsking) {
+  SetNumber("Disable Dialog", 0);
+  SetNumber("PDF Output", 1);
+  SetNumber("Output Mode", 3);
+  tp.environment.vars_["PRINTTOFILE"] = "10";
+  tp.environment.vars_["PTF_NAME"] = "C:\\ZEL\\chosen.xyz";
+  WriteHostFile(Host("C:\\ZEL\\chosen.xyz"), "old");
+  JobHooks hooks;
+  hooks.show_settings_dialog = FailIfShown;
+  Run(kJob, hooks);
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\chosen.xyz")), Restored());
+  EXPECT_TRUE(tp.message_boxes.shown.empty());
+  EXPECT_EQ(Stored("Output Mode"), 3);  // the overrides are never saved
+  EXPECT_EQ(Marker(), "created");
+}
+
+TEST_F(JobTest, PrintToFileWithoutANameRunsANormalJob) {
+  tp.environment.vars_["PRINTTOFILE"] = "1";
+  tp.environment.vars_["PTF_NAME"] = "";
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
+}
+
+TEST_F(JobTest, PageCountWithoutDigitsCountsZeroPages) {
+  EXPECT_EQ(LeadingPageCount("12 pages"), 12u);
+  EXPECT_EQ(LeadingPageCount(""), 0u);
+  EXPECT_EQ(LeadingPageCount("x1"), 0u);
+  SetNumber("Pages Total", 9);
+  tp.environment.vars_["VEDIZE_PAGES"] = "many";
+  Run();
+  EXPECT_EQ(Stored("Pages Last"), 0);
+  EXPECT_EQ(Stored("Pages Total"), 9);
+  tp.environment.Unset("VEDIZE_PAGES");
+  WriteHostFile(Host(kJob), job_bytes_);
+  WriterContext next(tp.platform());
+  RunJob(next, kJob, JobHooks{});
+  EXPECT_EQ(Stored("Pages Last"), 0);
+}
+
+TEST_F(JobTest, DocumentNameLosesItsPathForEveryLaterReader) {
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "C:\\Docs\\report.doc";
+  Run();
+  EXPECT_EQ(tp.environment.vars_["VEDIZE_DOCNAME"], "report.doc");
+  EXPECT_TRUE(tp.trace.Contains("NEW DOCNAME report.doc"));
+
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "a/b.doc";
+  WriterContext next(tp.platform());
+  RunJob(next, kJob, JobHooks{});
+  EXPECT_EQ(tp.environment.vars_["VEDIZE_DOCNAME"], "a/b.doc");
+  EXPECT_TRUE(tp.trace.Contains("DOCNAME CLEAN"));
+}
+
+TEST_F(JobTest, OverlongDocumentTitleIsStillCleaned) {
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "C:\\" + std::string(300, 'd') + "\\x.doc";
+  Run();
+  EXPECT_EQ(tp.environment.vars_["VEDIZE_DOCNAME"], "x.doc");
+}
+
+TEST_F(JobTest, AppendOntoAMissingTargetCopiesIgnoringPdfAndOverwrite) {
+  SetNumber("Output Mode", 3);
+  SetNumber("PDF Output", 1);
+  SetNumber("Always Overwrite", 1);
+  SetString("Output File", "book.dat");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\book.dat")), Restored());
+  EXPECT_FALSE(JobFileExists());
+}
+
+TEST_F(JobTest, UnknownOutputModeKeepsTheJobFile) {
+  SetNumber("Output Mode", 7);
+  Run();
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+}
+
+TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
+  // A job path over 511 characters is not touched at all.
+  std::string long_path = "C:\\" + std::string(520, 'j');
+  Run(long_path.c_str());
+  EXPECT_TRUE(tp.trace.Contains("longer than 511 characters"));
+  EXPECT_EQ(Stored("Pages Last"), -1);
+
+  // A print-to-file name over 259 characters is refused with the document error box.
+  tp.environment.vars_["PRINTTOFILE"] = "1";
+  tp.environment.vars_["PTF_NAME"] = "C:\\ZEL\\" + std::string(260, 'n');
+  WriterContext second(tp.platform());
+  RunJob(second, kJob, JobHooks{});
+  EXPECT_TRUE(tp.trace.Contains("PTF_NAME longer than 259 characters"));
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - DOCUMENT OUTPUT MODE");
+  EXPECT_TRUE(JobFileExists());
+
+  // A TMP too long for the marker path: the job is written, no marker is made up elsewhere.
+  tp.environment.Unset("PRINTTOFILE");
+  tp.environment.vars_["TMP"] = "C:\\" + std::string(200, 't');
+  WriterContext third(tp.platform());
+  RunJob(third, kJob, JobHooks{});
+  EXPECT_TRUE(tp.trace.Contains("TMP longer than 127 characters: no done marker"));
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
+  EXPECT_FALSE(JobFileExists());
+}
+
+}  // namespace
+}  // namespace qid
