@@ -1,4 +1,13 @@
-// Byte-level handling of job files and spliced TIFF files (little-endian only).
+// Byte-level handling of job files and spliced TIFF files (little-endian only; no TIFF library).
+//
+// Job file: the first word carries 100 + data mode in place of "II". A Document or Append job is
+// one TIFF of all pages that ends with its last IFD's next-IFD field (0), optionally followed by
+// the 16-byte page-end marker. A split job holds, from byte 24 on, one complete single-page TIFF
+// after another, each followed by the marker.
+//
+// Every offset taken from a file is checked against the file's size before it is followed; a
+// damaged file is refused (traced), never read or written outside its bytes. All file access
+// goes through ctx.os.files.
 #pragma once
 
 #include <cstddef>
@@ -10,23 +19,68 @@ namespace qid {
 struct WriterContext;
 class File;
 
-// Reads the data mode from the first word into ctx.job.data_mode and restores "II".
+// The data mode of a job file's first word: word - 100 for 100..110, otherwise 4.
+uint16_t DataModeFromWord(uint16_t first_word);
+
+// Reads the data mode from the job file's first word into ctx.job.data_mode and writes "II" over
+// that word. False (traced) when the file cannot be opened for update, is shorter than one word,
+// or the signature cannot be written; the file is then left as it was.
 bool CheckAndFixFileHeader(WriterContext& ctx, const std::string& job_path);
 
-// True when the file starts with "II" and 42; the position is kept.
+// True when the file starts with "II" and 42; the position is kept. Any failing step is false.
 bool IsTiffFile(File& file);
 
-// Splices the source's pages onto the end of the destination (copies when it is missing).
+// Splices the source's pages onto the end of the destination: the result is the destination's
+// first (size - tail) bytes followed by the source without its first four bytes, the source's
+// offsets rebased, where tail is 4, or 20 when the destination ends with the page-end marker.
+// A missing destination becomes a copy of the source.
+//
+// False (traced), with the destination exactly as it was, when the destination exists but cannot
+// be opened, is no little-endian TIFF, is shorter than 16 bytes or does not end with its last
+// IFD's next-IFD field (splicing there would overwrite its data); when the source is missing, no
+// little-endian TIFF or damaged (an offset outside it); when the result would pass 4 GiB; or
+// when a write fails.
 bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string& destination);
 
-// Adds base to the IFD links and the listed offsets of a whole TIFF file in `buffer`.
-// False (buffer unchanged) when an offset points outside it.
+// The same splice for a source already in memory (a piece of a split job). The bytes are rebased
+// in place when the splice goes ahead.
+bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
+                     const std::string& destination);
+
+// Adds base to the IFD links and the listed offsets of a whole TIFF file in `buffer`: the IFD
+// chain from the first-IFD field at byte 4; in each IFD the value fields of XResolution,
+// YResolution, Software and ColorMap, of StripOffsets (and every entry of its array when its
+// count is above 1), and of BitsPerSample and StripByteCounts when their count is above 1.
+// The whole chain is checked first: false, with the buffer unchanged, when an IFD or an array
+// lies outside the buffer or inside its first 8 bytes, when the chain loops, when two adjusted
+// fields overlap, or when a rebased value would pass 32 bits.
 bool FixupTiffData(uint8_t* buffer, size_t size, uint32_t base);
 
-// Cuts the job file at its page-end markers into one named file per piece; the count written.
-int SplitJobFile(WriterContext& ctx, const std::string& job_path);
+// Writes `size` bytes at the destination's current position (the splice point, at or before
+// its end) so that the file never holds a half-done splice: the bytes that lie past the old end
+// are written first and flushed, then the bytes over the old tail (the link into the old IFD
+// chain) are written and flushed. When any step fails the destination is cut back to its old
+// size and its old tail bytes are restored; false. True when every byte is written.
+bool AppendBufferToFile(File& destination, const uint8_t* buffer, size_t size);
 
-// The position just after the next page-end marker in [start, start+length), or npos.
+// Result of one split: how many piece files were written, and whether every piece of the job
+// file was written (when not, the job file still holds pages that exist nowhere else).
+struct SplitOutcome {
+  int pieces = 0;
+  bool complete = false;
+};
+
+// Cuts the job file at its page-end markers into one named file per piece, converting each to
+// JPEG (data mode 0) or PDF (PDF Output) and starting the Output Application on it; returns the
+// number of piece files written. "Last Serial Number" is stored at the end, and also when the
+// split stops after some pieces were written, so that a later job never reuses their names.
+// *outcome (may be null) tells the caller whether the job file may go.
+int SplitJobFile(WriterContext& ctx, const std::string& job_path, SplitOutcome* outcome = nullptr);
+
+constexpr size_t kNoPageEnd = static_cast<size_t>(-1);
+
+// The position just after the next page-end marker that lies wholly in
+// [start, start + length) of the buffer, or kNoPageEnd.
 size_t FindPageEnd(const uint8_t* buffer, size_t start, size_t length);
 
 }  // namespace qid

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imagewriter/splice_testing.h"
+#include "imagewriter/tiffsplice.h"
+#include "imagewriter/writer_context.h"
+#include "tests/support/test_platform.h"
+#include "tests/support/tiff_fixture.h"
+
+namespace qid {
+namespace {
+
+using testing::BilevelTiff;
+using testing::DecodeTiffPages;
+using testing::FaultyFiles;
+using testing::HostFileExists;
+using testing::MakeSplitJob;
+using testing::MakeTiff;
+using testing::ReadHostFile;
+using testing::TestPlatform;
+using testing::WriteHostFile;
+
+using namespace std::string_literals;
+
+constexpr char kJob[] = "C:\\spool\\job.tif";
+const std::string kMarker(kPageEndMarker, kPageEndMarkerSize);
+const uint32_t kBoxStyle = kMbIconError | kMbTaskModal | kMbSetForeground;
+
+// A split job file as the header check leaves it: "II" in place of the data mode word.
+std::string SplitJob(uint16_t data_mode, const std::vector<std::string>& pieces) {
+  return "II" + MakeSplitJob(data_mode, pieces).substr(2);
+}
+
+std::vector<std::string> GreyPieces(int n) {
+  std::vector<std::string> pieces;
+  for (int i = 0; i < n; ++i) pieces.push_back(MakeTiff({{4, 2, uint8_t(0x10 * (i + 1)), 200}}));
+  return pieces;
+}
+
+class SplitTest : public ::testing::Test {
+ protected:
+  SplitTest() {
+    tp.registry.hive(Hive::kCurrentUser).Create(kSettingsKeyPath, " ", nullptr);
+    LoadSettings(ctx);
+    Settings& s = ctx.settings;
+    s.output_mode = kModeSerialization;
+    s.output_directory = "C:\\ZEL\\";
+    s.serial_prefix_string = "Scan";
+    s.serial_num_digits = 4;
+    s.last_serial_number = 7;
+    s.output_file = "Doc0001.tif";
+    ctx.job.data_mode = 3;
+    std::filesystem::create_directories(Host("C:\\ZEL"));
+  }
+  std::string Host(const std::string& p) { return tp.HostPath(p); }
+  std::string Read(const std::string& p) { return ReadHostFile(Host(p)); }
+  bool Exists(const std::string& p) { return HostFileExists(Host(p)); }
+  void WriteJob(const std::string& bytes) { WriteHostFile(Host(kJob), bytes); }
+  // The number stored in the user's key, or -1 when absent.
+  int64_t Stored(const std::string& name) {
+    RegistryValue* v =
+        tp.registry.hive(Hive::kCurrentUser).Create(kSettingsKeyPath, " ", nullptr)->FindValue(name);
+    if (v == nullptr) return -1;
+    return v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) | (int64_t(v->data[3]) << 24);
+  }
+  size_t FilesInOutput() {
+    size_t n = 0;
+    for (auto& e : std::filesystem::directory_iterator(Host("C:\\ZEL"))) n += e.is_regular_file();
+    return n;
+  }
+
+  TestPlatform tp;
+  WriterContext ctx{tp.platform()};
+};
+
+TEST_F(SplitTest, EachPieceBecomesASerialFileEndingWithItsMarker) {
+  std::vector<std::string> pieces = GreyPieces(3);
+  WriteJob(SplitJob(3, pieces));
+  ctx.job.data_mode = 3;
+  SplitOutcome outcome;
+  EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 3);
+  EXPECT_TRUE(outcome.complete);
+  const char* names[] = {"C:\\ZEL\\Scan0007.TIF", "C:\\ZEL\\Scan0008.TIF", "C:\\ZEL\\Scan0009.TIF"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Read(names[i]), pieces[i] + kMarker);
+    EXPECT_EQ(DecodeTiffPages(Host(names[i])).size(), 1u);
+  }
+  EXPECT_EQ(ctx.settings.last_serial_number, 10u);
+  EXPECT_EQ(Stored("Last Serial Number"), 10);
+  EXPECT_TRUE(tp.trace.Contains("Output File C:\\ZEL\\Scan0007.TIF to open + write"));
+  EXPECT_TRUE(tp.trace.Contains("Write Serial C:\\ZEL\\Scan0008.TIF [" +
+                                std::to_string(pieces[1].size() + 16) + "]"));
+  EXPECT_TRUE(tp.trace.Contains("GLOBALS Last Serial 9 bResult 1"));
+  EXPECT_TRUE(tp.trace.Contains("REGISTRY Last Serial 10"));
+  EXPECT_TRUE(tp.message_boxes.shown.empty());
+}
+
+TEST_F(SplitTest, BytesAfterTheLastMarkerAreDropped) {
+  std::vector<std::string> pieces = GreyPieces(1);
+  WriteJob(SplitJob(3, pieces) + "trailing page without marker");
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
+  EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+  EXPECT_EQ(FilesInOutput(), 1u);
+  // A marker cut off at the end of the file ends no piece.
+  WriteJob(SplitJob(3, pieces) + pieces[0] + kMarker.substr(0, 15));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
+  EXPECT_EQ(Stored("Last Serial Number"), 9);
+}
+
+TEST_F(SplitTest, JobsWithoutAPieceWriteNothingAndStoreNothing) {
+  std::string no_marker = SplitJob(3, GreyPieces(1));
+  no_marker.resize(no_marker.size() - 16);
+  std::string marker_in_header = "II*\0"s + kMarker + std::string(8, '\0');  // before byte 24
+  for (const std::string& job : {no_marker, std::string(), std::string("II*\0", 4),
+                                 MakeSplitJob(3, GreyPieces(1)),  // no signature
+                                 marker_in_header}) {
+    WriteJob(job);
+    SplitOutcome outcome;
+    outcome.pieces = 5;
+    EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 0);
+    EXPECT_EQ(outcome.pieces, 0);
+    EXPECT_FALSE(outcome.complete);
+  }
+  EXPECT_EQ(SplitJobFile(ctx, "C:\\spool\\missing.tif"), 0);
+  EXPECT_EQ(FilesInOutput(), 0u);
+  EXPECT_EQ(Stored("Last Serial Number"), -1);
+  EXPECT_TRUE(tp.message_boxes.shown.empty());
+}
+
+TEST_F(SplitTest, APieceThatCannotBeCreatedStopsWithABoxAndKeepsTheNumbersTaken) {
+  WriteJob(SplitJob(3, GreyPieces(3)));
+  std::filesystem::create_directories(Host("C:\\ZEL\\Scan0008.TIF"));  // in the way
+  SplitOutcome outcome;
+  EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+  EXPECT_FALSE(outcome.complete);
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].text,
+            "Target serial file could not be created : \n\nC:\\ZEL\\Scan0008.TIF");
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - SERIALISATION OUTPUT MODE");
+  EXPECT_EQ(tp.message_boxes.shown[0].style, kBoxStyle);
+  // Scan0007 exists: the next job must not be named over it.
+  EXPECT_EQ(Stored("Last Serial Number"), 8);
+}
+
+TEST_F(SplitTest, APieceThatCannotBeWrittenIsRemovedAndTheCountKept) {
+  for (bool half : {false, true}) {
+    std::filesystem::remove_all(Host("C:\\ZEL"));
+    std::filesystem::create_directories(Host("C:\\ZEL"));
+    ctx.settings.last_serial_number = 7;
+    WriteJob(SplitJob(3, GreyPieces(3)));
+    FaultyFiles full(tp.files.get());
+    full.fail_write = 2;
+    full.half_written = half;
+    Platform p = tp.platform();
+    p.files = &full;
+    WriterContext c(p);
+    c.settings = ctx.settings;
+    c.settings_key = ctx.settings_key;
+    c.job.data_mode = 3;
+    tp.message_boxes.shown.clear();
+    EXPECT_EQ(SplitJobFile(c, kJob), 1);
+    ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+    EXPECT_EQ(tp.message_boxes.shown[0].text,
+              "Unable to write to temporary file : \n\nC:\\ZEL\\Scan0008.TIF");
+    EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - SERIALISATION OUTPUT MODE");
+    EXPECT_TRUE(Exists("C:\\ZEL\\Scan0007.TIF"));
+    EXPECT_FALSE(Exists("C:\\ZEL\\Scan0008.TIF"));  // no half-written piece
+    EXPECT_EQ(Stored("Last Serial Number"), 8);
+  }
+}
+
+TEST_F(SplitTest, TheOutputApplicationRunsOncePerPiece) {
+  ctx.settings.output_application = "viewer.exe";
+  ctx.job.data_mode = 3;
+  WriteJob(SplitJob(3, GreyPieces(3)));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 3);
+  ASSERT_EQ(tp.processes.started.size(), 3u);
+  EXPECT_EQ(tp.processes.started[2], "viewer.exe \"C:\\ZEL\\Scan0009.TIF\"");
+  EXPECT_TRUE(tp.trace.Contains("RUN02:  Run (MOD 3) => C:\\ZEL\\Scan0007.TIF"));
+  EXPECT_FALSE(tp.trace.Contains("COMMAND - NON SERIAL"));
+}
+
+TEST_F(SplitTest, SerialJpegPagesReplaceTheirPieces) {
+  ctx.settings.output_application = "viewer.exe";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, GreyPieces(2)));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(Exists("C:\\ZEL\\Scan0007.jpg"));
+  EXPECT_TRUE(Exists("C:\\ZEL\\Scan0008.jpg"));
+  EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.TIF"));
+  EXPECT_EQ(FilesInOutput(), 2u);
+  EXPECT_TRUE(tp.trace.Contains("JPG01:  SERIAL => C:\\ZEL\\Scan0008.jpg Result = 0"));
+  ASSERT_EQ(tp.processes.started.size(), 2u);
+  EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.jpg\"");
+  EXPECT_TRUE(tp.trace.Contains("Run (MOD 0) => C:\\ZEL\\Scan0007.jpg"));
+}
+
+TEST_F(SplitTest, DocumentJpegPagesShareTheOutputFileAndCountTheAutoNumber) {
+  Settings& s = ctx.settings;
+  s.output_mode = kModeDocument;
+  s.auto_generate = 1;
+  s.auto_number_value = 5;
+  s.output_application = "viewer.exe";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, GreyPieces(3)));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 3);
+  for (const char* name : {"C:\\ZEL\\Doc0001.jpg", "C:\\ZEL\\Doc0001_1.jpg", "C:\\ZEL\\Doc0001_2.jpg"})
+    EXPECT_TRUE(Exists(name)) << name;
+  EXPECT_EQ(FilesInOutput(), 3u);
+  EXPECT_EQ(Stored("Auto Number Value"), 8);
+  EXPECT_EQ(Stored("Last Serial Number"), 10);
+  EXPECT_TRUE(tp.trace.Contains("DOCUMENT => C:\\ZEL\\Doc0001_2.jpg Result = 0"));
+  EXPECT_TRUE(tp.trace.Contains("QIF01 : COMMAND - NON SERIAL"));
+  EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Doc0001_1.jpg\"");
+}
+
+TEST_F(SplitTest, DocumentPagesWithoutJpegKeepTheirOwnTiffs) {
+  ctx.settings.output_mode = kModeDocument;
+  ctx.job.data_mode = 0;
+  std::vector<std::string> pieces = {BilevelTiff(1), BilevelTiff(2), BilevelTiff(3)};
+  WriteJob(SplitJob(0, pieces));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 3);
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001.tif"), pieces[0] + kMarker);
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001_1.tif"), pieces[1] + kMarker);
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001_2.tif"), pieces[2] + kMarker);
+  EXPECT_EQ(FilesInOutput(), 3u);
+  EXPECT_TRUE(tp.trace.Contains("DOCUMENT => C:\\ZEL\\Doc0001_1.jpg Result = 3"));
+}
+
+TEST_F(SplitTest, AppendJpegJobsSplicePiecesOntoTheTarget) {
+  Settings& s = ctx.settings;
+  s.output_mode = kModeAppend;
+  s.output_file = "book.tif";
+  s.pdf_output = 1;  // never applied to an Append target
+  ctx.job.data_mode = 0;
+  WriteHostFile(Host("C:\\ZEL\\book.tif"), MakeTiff({{4, 2, 0x01, 200}}));
+  WriteJob(SplitJob(0, GreyPieces(2)));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  std::vector<int> fills;
+  for (const auto& page : DecodeTiffPages(Host("C:\\ZEL\\book.tif"))) fills.push_back(page.pixels[0]);
+  EXPECT_EQ(fills, (std::vector<int>{0x01, 0x10, 0x20}));
+  EXPECT_EQ(FilesInOutput(), 1u);
+  EXPECT_EQ(Stored("Last Serial Number"), 9);
+}
+
+TEST(FindPageEndTest, FindsOnlyWholeMarkersInsideTheRange) {
+  std::string text = "!x!!end of file!!x" + kMarker + "tail";  // the marker at 18
+  const uint8_t* b = reinterpret_cast<const uint8_t*>(text.data());
+  EXPECT_EQ(FindPageEnd(b, 0, text.size()), 34u);
+  EXPECT_EQ(FindPageEnd(b, 0, 33), kNoPageEnd);  // cut by the range
+  EXPECT_EQ(FindPageEnd(b, 19, text.size() - 19), kNoPageEnd);
+  EXPECT_EQ(FindPageEnd(b, 0, 0), kNoPageEnd);
+  EXPECT_EQ(FindPageEnd(b, 18, 16), 34u);
+}
+
+}  // namespace
+}  // namespace qid
