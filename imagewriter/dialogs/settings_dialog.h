@@ -27,6 +27,29 @@ void InitializeDialog(WriterContext& ctx, DialogView& view);
 // the Document controls enabled.
 void InitializeDocument(WriterContext& ctx, DialogView& view);
 
+// Notification codes as the Win32 layer passes them on (BN_CLICKED, EN_CHANGE).
+constexpr int kNotifyClicked = 0;
+constexpr int kNotifyEditChange = 0x300;
+
+// What the choosers keep while the dialog lives: the destination-file chooser starts from the
+// last choice.
+struct SettingsDialogState {
+  std::string destination_file;  // up to 1023 characters
+};
+
+// A click on one of the three mode boxes (6043, 6044, 6045): sets Output Mode, keeps exactly
+// that box checked and sets every mode-dependent control.
+void SelectOutputMode(WriterContext& ctx, DialogView& view, int mode_box);
+
+// Reacts to a notification from control `id`. True when the dialog ends, with *end_result 1
+// after O&K (the record is saved) or 0 after Cancel.
+bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState& state, int id,
+                       int notification, int* end_result);
+
+// The character just typed into edit `id` (the one before the selection start): when it is
+// one of * / : < > ? \ | it is selected and deleted, and true is returned.
+bool CheckPrefixChar(DialogView& view, int id);
+
 // Output File = name when it fits its 255 characters; otherwise Output File is kept and the
 // refusal traced. True when set.
 bool SetOutputFile(WriterContext& ctx, const std::string& name);
