@@ -26,7 +26,7 @@ backend_host_path() {
   local p=$1 drive
   case $p in
     [A-Za-z]:\\*|[A-Za-z]:)
-      drive=$(printf '%s' "${p:0:1}" | tr 'A-Z' 'a-z')
+      drive=$(printf '%s' "${p:0:1}" | tr '[:upper:]' '[:lower:]')
       p=${p:2}
       printf '%s/drive_%s%s\n' "$QID_ROOT" "$drive" "${p//\\//}" ;;
     *) printf '%s\n' "$p" ;;
@@ -65,7 +65,7 @@ backend_print() {
     --tmp 'C:\TEMP' --timeout 60 "${extra[@]}" "$@" >"$out" 2>"$err"
   status=$?
   case $status in
-    0) JOB_OUTCOME=done ;;
+    0) JOB_OUTCOME=finished ;;
     2) JOB_OUTCOME=not_started ;;
     3) JOB_OUTCOME=no_marker ;;
     4) JOB_OUTCOME=timeout ;;

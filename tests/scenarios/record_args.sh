@@ -6,8 +6,8 @@ log=$1
 shift
 case $log in
   [A-Za-z]:\\*)
-    drive=$(printf '%s' "$log" | cut -c1 | tr 'A-Z' 'a-z')
-    rest=$(printf '%s' "$log" | cut -c3- | tr '\\' '/')
+    drive=$(printf '%s' "$log" | cut -c1 | tr '[:upper:]' '[:lower:]')
+    rest=$(printf '%s' "$log" | cut -c3- | sed 's|\\|/|g')
     log="$QID_ROOT/drive_$drive$rest" ;;
 esac
 {

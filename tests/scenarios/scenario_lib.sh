@@ -11,7 +11,7 @@
 #   backend_app_command LOG       the Output Application command that records its calls in LOG
 #   backend_print JOB OUT ERR ARGS...
 #                                 print a job: qiddriver options and pages in ARGS; sets
-#                                 JOB_OUTCOME (done|no_marker|timeout|not_started|driver_error)
+#                                 JOB_OUTCOME (finished|no_marker|timeout|not_started|driver_error)
 #                                 and writes the driver's output to OUT, messages to ERR
 #   backend_box_log N             the file that holds what message boxes of job N said
 #
@@ -47,6 +47,7 @@ define() {
 
 # --- arranging ------------------------------------------------------------------------------
 
+# shellcheck disable=SC2034  # read by the runners' backends
 SC_SETTINGS=
 SC_JOBS=0
 SC_OUTPUT_MODE=1
@@ -283,7 +284,10 @@ run_scenarios() {
     SC_DIR=$work/$name
     rm -rf "$SC_DIR"; mkdir -p "$SC_DIR"
     SC_SETTINGS=$SC_DIR/settings.tsv; : >"$SC_SETTINGS"
-    SC_JOBS=0 SC_OUTPUT_MODE=1 SC_PENDING_ENV=() SC_PENDING_BOX=
+    SC_JOBS=0
+    # shellcheck disable=SC2034  # read by the runners' backends
+    SC_OUTPUT_MODE=1 SC_PENDING_BOX=''
+    SC_PENDING_ENV=()
     echo "# $name: ${SC_TITLE_OF[$name]} [$SC_STATUS]"
     start=${EPOCHREALTIME/./}
     backend_reset

@@ -12,7 +12,7 @@ sc_document_copy() {
   defaults
   set_dword "Pages Total" 5
   print_job --data-mode 3 fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\ZEL\0001.tif'
   expect_tiff_pages 'C:\ZEL\0001.tif' 2
   expect_tiff_pixels 'C:\ZEL\0001.tif' fax_g4.tif
@@ -28,9 +28,9 @@ define second_job ready "the next Document job gets the next auto number, page-e
 sc_second_job() {
   defaults
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   print_job --end-marker --doc-name 'C:\Docs\report.doc' palette8.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\ZEL\0002.tif'
   expect_tiff_pixels 'C:\ZEL\0002.tif' palette8.tif
   expect_file 'C:\ZEL\0001.tif'
@@ -47,7 +47,7 @@ sc_output_application() {
   make_dir 'C:\ZEL out'
   use_output_app
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\ZEL out\0001.tif'
   expect_app_calls 1
   expect_app_call 1 'C:\ZEL out\0001.tif'
@@ -79,7 +79,7 @@ sc_overwrite_always() {
   set_dword "Always Overwrite" 1
   put_file 'C:\ZEL\0001.tif' "earlier output"
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\ZEL\0001.tif'
   expect_job_deleted
 }
@@ -92,7 +92,7 @@ sc_print_to_file() {
   job_env PRINTTOFILE=10
   job_env 'PTF_NAME=C:\out\printed.prn'
   print_job --data-mode 2 fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\out\printed.prn'
   expect_no_file 'C:\ZEL\0001.tif'
   expect_no_file 'C:\ZEL\0001.pdf'
@@ -110,7 +110,7 @@ sc_serialization() {
   set_dword "Last Serial Number" 7
   use_output_app
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_tiff_pages 'C:\ZEL\Scan0007.TIF' 1
   expect_tiff_pixels 'C:\ZEL\Scan0007.TIF' fax_g4.tif,0
   expect_tiff_pages 'C:\ZEL\Scan0008.TIF' 1
@@ -129,7 +129,7 @@ define jpeg_document "the page splitter and JPEG export" "data mode 0 gives one 
 sc_jpeg_document() {
   defaults
   print_job --data-mode 0 gray8.tif
-  expect_outcome done
+  expect_outcome finished
   expect_jpeg 'C:\ZEL\0001.jpg' 2479 3508 P5
   expect_jpeg 'C:\ZEL\0001_1.jpg' 2479 3508 P5
   expect_no_file 'C:\ZEL\0001.tif'
@@ -145,12 +145,12 @@ sc_append_three() {
   set_dword "Output Mode" 3
   set_sz "Output File" "APPEND.TIF"
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_same_as_job 'C:\ZEL\APPEND.TIF'
   print_job --end-marker gray8.tif
-  expect_outcome done
+  expect_outcome finished
   print_job palette8.tif
-  expect_outcome done
+  expect_outcome finished
   expect_tiff_pages 'C:\ZEL\APPEND.TIF' 6
   expect_tiff_pixels 'C:\ZEL\APPEND.TIF' fax_g4.tif gray8.tif palette8.tif
   expect_dword "Auto Number Value" 1
@@ -165,7 +165,7 @@ sc_pdf_document() {
   set_dword "PDF Output" 1
   use_output_app
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_pdf 'C:\ZEL\0001.pdf' 2
   expect_no_file 'C:\ZEL\0001.tif'
   expect_dword "Auto Number Value" 2
@@ -183,7 +183,7 @@ sc_pdf_serialization() {
   set_sz "Serial Prefix String" "Scan"
   use_output_app
   print_job fax_g4.tif
-  expect_outcome done
+  expect_outcome finished
   expect_pdf 'C:\ZEL\Scan0001.pdf' 1
   expect_pdf 'C:\ZEL\Scan0002.pdf' 1
   expect_no_file 'C:\ZEL\Scan0001.TIF'

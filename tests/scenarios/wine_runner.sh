@@ -35,7 +35,11 @@ settings_key='HKCU\Software\ZEL\4.01\Settings'
 setup_fail() { SC_NAME=setup SC_STATUS=ready sc_fail "$@"; }
 
 ready=1
-[ -n "$win" ] && [ -d "$win" ] || { setup_fail "the Windows build folder is given" "usage: wine_runner.sh BUILD_WIN_DIR"; ready=0; win=/nonexistent; }
+if [ -z "$win" ] || [ ! -d "$win" ]; then
+  setup_fail "the Windows build folder is given" "usage: wine_runner.sh BUILD_WIN_DIR (got [${win}])"
+  ready=0
+  win=/nonexistent
+fi
 command -v wine >/dev/null || { setup_fail "wine is installed" "missing (tools/install-deps.sh)"; ready=0; }
 for f in Q71File.exe tests/wine/launcher.exe tests/scenarios/record_args.exe tests/scenarios/answer_box.exe; do
   [ -f "$win/$f" ] || { setup_fail "$win/$f is built" "missing: run ./run build"; ready=0; }
@@ -122,7 +126,7 @@ backend_app_command() { printf 'C:\\qidtest\\record_args.exe %s\n' "$1"; }
 backend_box_log() { echo "$SC_DIR/box$1.log"; }
 
 backend_print() {
-  local job=$1 out=$2 err=$3 doc= pages status box_pid= a prev= env_args=() e
+  local job=$1 out=$2 err=$3 doc='' pages status box_pid='' a prev='' env_args=() e
   shift 3
   for a in "$@"; do
     [ "$prev" = --doc-name ] && doc=$a
@@ -158,7 +162,7 @@ backend_print() {
   case $status in
     121) JOB_OUTCOME=not_started ;;
     122) JOB_OUTCOME=timeout ;;
-    *) if [ -f "$drive_c/TEMP/DONE_ZEL.TIF" ]; then JOB_OUTCOME=done; else JOB_OUTCOME=no_marker; fi ;;
+    *) if [ -f "$drive_c/TEMP/DONE_ZEL.TIF" ]; then JOB_OUTCOME=finished; else JOB_OUTCOME=no_marker; fi ;;
   esac
 }
 
