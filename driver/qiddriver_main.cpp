@@ -199,7 +199,9 @@ int Run(int argc, char** argv) {
                      launch.program.c_str(), result.pid);
       return kExitDone;
     case JobOutcome::kNotStarted:
-      return Fail(kExitNotStarted, result.message);
+      // Nobody will read the job: take it away again (the pages are still in the input).
+      ::unlink(job_host.c_str());
+      return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
       return Fail(kExitNoMarker, result.message);
     case JobOutcome::kTimedOut:
