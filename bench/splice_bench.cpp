@@ -57,7 +57,7 @@ struct Bench {
     qid::testing::WriteHostFile(tp.HostPath(kSplitJob), split);
     WriteA4Page();
   }
-  // A smooth page with sharp text-like bars, so the encoder has both kinds of content.
+  // Text-like bars over a noisy gradient: sharp edges and fine texture, as scans have.
   void WriteA4Page() {
     qid::testing::TiffSpec spec;
     spec.width = kA4Width;
@@ -71,9 +71,10 @@ struct Bench {
     for (uint32_t y = 0; y < kA4Length; ++y) {
       for (uint32_t x = 0; x < kA4Width; ++x) {
         bool ink = (y / 40) % 3 == 0 && (x / 7) % 5 != 0 && x > 200 && x < 2280;
-        *p++ = ink ? 20 : uint8_t(200 + x % 56);
-        *p++ = ink ? 20 : uint8_t(220 + y % 36);
-        *p++ = ink ? 60 : 240;
+        uint32_t noise = (x * 2654435761u ^ y * 2246822519u) >> 27;  // 0..31
+        *p++ = ink ? uint8_t(20 + noise) : uint8_t(160 + x % 64 + noise);
+        *p++ = ink ? uint8_t(20 + noise) : uint8_t(180 + y % 44 + noise);
+        *p++ = ink ? uint8_t(60 + noise) : uint8_t(200 + noise);
       }
     }
     qid::testing::WriteTiffFile(tp.HostPath(kPage), spec);
@@ -82,8 +83,8 @@ struct Bench {
 };
 
 Bench& Shared() {
-  static Bench* bench = new Bench;
-  return *bench;
+  static Bench bench;  // its folder goes when the program ends
+  return bench;
 }
 
 // The unavoidable part of every case: the bytes read whole and written to a new file.

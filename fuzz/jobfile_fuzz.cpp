@@ -28,8 +28,8 @@ constexpr char kTarget[] = "C:\\out\\target.tif";
 constexpr char kSource[] = "C:\\spool\\source.tif";
 
 TestPlatform& Shared() {
-  static TestPlatform* platform = new TestPlatform;  // one root for the whole run
-  return *platform;
+  static TestPlatform platform;  // one root for the whole run, removed at its end
+  return platform;
 }
 
 void Reset(TestPlatform& tp) {

@@ -83,7 +83,7 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
   if (result == kJpegWritten) {
     result = SaveJpeg(*ctx.os.files, *jpeg_path, image, kJpegQuality, &ctx.imaging.density);
   }
-  image.pixels = std::vector<uint8_t>();
+  image.pixels = PixelBuffer{};
   DebugTrace(kTagJpeg, "File = %s comp = %d  (%d)", jpeg_path->c_str(),
              CompressionForDisplay(page.compression), int(page.compression));
   if (result == kJpegWritten) {

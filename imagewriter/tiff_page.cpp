@@ -76,13 +76,10 @@ uint32_t WholeNumber(float value) {
   return static_cast<uint32_t>(value);
 }
 
-bool AllocatePixels(size_t bytes, std::vector<uint8_t>* pixels) {
-  try {
-    pixels->assign(bytes, 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+bool AllocatePixels(size_t bytes, PixelBuffer* pixels) {
+  pixels->bytes.reset(new (std::nothrow) uint8_t[bytes]);
+  pixels->length = pixels->bytes != nullptr ? bytes : 0;
+  return pixels->bytes != nullptr;
 }
 
 // --- loading ---------------------------------------------------------------------------------

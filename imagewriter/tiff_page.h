@@ -52,6 +52,16 @@ PageDescription ReadPageDescription(TIFF* tiff);
 // 0, 1 or 2; each density when it is from 1 to 65535. Values not taken stay as they were.
 void TakeDensity(const PageDescription& page, JfifDensity* density);
 
+// Pixel memory, left uninitialised: the loader writes every byte before the encoder reads it.
+struct PixelBuffer {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t length = 0;
+  uint8_t* data() { return bytes.get(); }
+  const uint8_t* data() const { return bytes.get(); }
+  size_t size() const { return length; }
+  bool empty() const { return length == 0; }
+};
+
 // The image in memory: 8 bits (one palette index per pixel; 4-bit pages are widened) or 24 bits
 // (RGB). 1- and 16-bit images are described but carry no pixels, since no JPEG is made of them.
 struct PageImage {
@@ -60,7 +70,7 @@ struct PageImage {
   uint16_t bits_per_pixel = 0;
   uint8_t palette[256][3] = {};
   bool grey = false;  // the palette is the grey ramp: index i shows grey level i
-  std::vector<uint8_t> pixels;
+  PixelBuffer pixels;
 
   size_t Stride() const { return bits_per_pixel == 24 ? size_t(width) * 3 : size_t(width); }
 };
