@@ -244,6 +244,23 @@ TEST_F(SplitTest, AppendJpegJobsSplicePiecesOntoTheTarget) {
   EXPECT_EQ(Stored("Last Serial Number"), 9);
 }
 
+TEST_F(SplitTest, PdfOutputReplacesAPieceOnlyOnceItsPdfIsWritten) {
+  ctx.settings.pdf_output = 1;
+  ctx.settings.output_application = "viewer.exe";
+  std::string broken = "II*\0"s + std::string(40, 'j');  // no page the PDF writer can read
+  WriteJob(SplitJob(3, {GreyPieces(1)[0], broken}));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(Exists("C:\\ZEL\\Scan0007.pdf"));
+  EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.TIF"));
+  EXPECT_EQ(Read("C:\\ZEL\\Scan0008.TIF"), broken + kMarker);  // the page is not lost
+  EXPECT_TRUE(tp.trace.Contains("convert C:\\ZEL\\Scan0007.TIF => C:\\ZEL\\Scan0007.pdf [0]"));
+  EXPECT_TRUE(tp.trace.Contains("... successfully deleted TIFF file => C:\\ZEL\\Scan0007.TIF"));
+  EXPECT_TRUE(tp.trace.Contains("... PDF not written, file kept => C:\\ZEL\\Scan0008.TIF"));
+  ASSERT_EQ(tp.processes.started.size(), 2u);
+  EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.pdf\"");
+  EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Scan0008.TIF\"");
+}
+
 TEST(FindPageEndTest, FindsOnlyWholeMarkersInsideTheRange) {
   std::string text = "!x!!end of file!!x" + kMarker + "tail";  // the marker at 18
   const uint8_t* b = reinterpret_cast<const uint8_t*>(text.data());

@@ -14,7 +14,7 @@ struct WriterContext;
 // Paths of the conversion are held in 256-byte buffers.
 constexpr size_t kJpegPathCapacity = 255;
 
-// Replaces the extension of the path's file name (from its last dot after the last "\") with
+// Replaces the extension of the path's file name (its last dot after the last "\" or "/") with
 // the page suffix "<extension>" for page 0 or "_<page><extension>" otherwise, or appends the
 // suffix when the file name has no dot. False (path unchanged) when the result would pass
 // kJpegPathCapacity. Page numbers of 100 and above simply get more digits.

@@ -179,8 +179,8 @@ TEST_F(PagesTest, JpegPagesDecodeWithTheSourceDensityAndPixels) {
       {"gray8_wiz.tif", 0}, {"gray8_wiz.tif", 1}, {"fax_g4.tif", 0},   {"fax_g4.tif", 1},
       {"rgb48.tif", 0},    {"rgb48.tif", 1},
   };
-  // What each page must become: 1 or 3 components, or 0 for no JPEG (1- and 2-bit pages;
-  // ImageMagick stores a palette page with few colours in 2 bits).
+  // What each page must become: 1 or 3 components, or 0 for no JPEG (bilevel pages, and any
+  // depth other than 4 and 8 bits outside colour pages).
   auto components = [](const DecodedPage& p) {
     if (p.samples_per_pixel >= 3) return 3;
     if (p.bits_per_sample != 4 && p.bits_per_sample != 8) return 0;
