@@ -155,7 +155,9 @@ TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
       markers.push_back(s.marker);
       if (s.marker == 0xDB || s.marker == 0xC4) {
         // One table per segment: a DQT of 8-bit values holds 1 + 64 bytes.
-        if (s.marker == 0xDB) EXPECT_EQ(s.payload.size(), 65u);
+        if (s.marker == 0xDB) {
+          EXPECT_EQ(s.payload.size(), 65u);
+        }
         tables.push_back(uint8_t(s.payload[0]));
       }
     }
