@@ -126,6 +126,8 @@ TEST_F(SplitTest, JobsWithoutAPieceWriteNothingAndStoreNothing) {
   EXPECT_EQ(FilesInOutput(), 0u);
   EXPECT_EQ(Stored("Last Serial Number"), -1);
   EXPECT_TRUE(tp.message_boxes.shown.empty());
+  EXPECT_TRUE(tp.trace.Contains("split: no page-end marker in C:\\spool\\job.tif"));
+  EXPECT_TRUE(tp.trace.Contains("split: C:\\spool\\job.tif is no job file"));
 }
 
 TEST_F(SplitTest, APieceThatCannotBeCreatedStopsWithABoxAndKeepsTheNumbersTaken) {

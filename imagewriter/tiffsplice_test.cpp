@@ -158,6 +158,10 @@ TEST_F(SpliceTest, AppendRefusesDestinationsItWouldDamage) {
     EXPECT_FALSE(AppendTiff(ctx, kJob, kTarget));
     EXPECT_EQ(Read(kTarget), dest);
   }
+  EXPECT_TRUE(tp.trace.Contains("AppendTiff: C:\\ZEL\\book.tif is too short to extend"));
+  EXPECT_TRUE(tp.trace.Contains("AppendTiff: C:\\ZEL\\book.tif is no little-endian TIFF"));
+  EXPECT_TRUE(
+      tp.trace.Contains("AppendTiff: C:\\ZEL\\book.tif does not end with its last IFD link"));
 }
 
 TEST_F(SpliceTest, AppendRefusesDamagedSourcesAndLeavesTheDestination) {
@@ -175,6 +179,8 @@ TEST_F(SpliceTest, AppendRefusesDamagedSourcesAndLeavesTheDestination) {
   }
   EXPECT_FALSE(AppendTiff(ctx, "C:\\spool\\gone.tif", kTarget));
   EXPECT_EQ(Read(kTarget), dest);
+  EXPECT_TRUE(tp.trace.Contains("AppendTiff: the source is damaged, C:\\ZEL\\book.tif left unchanged"));
+  EXPECT_TRUE(tp.trace.Contains("AppendTiff: the source is no little-endian TIFF"));
 }
 
 TEST_F(SpliceTest, AppendNeverReplacesADestinationItCannotOpen) {
