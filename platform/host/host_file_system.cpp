@@ -118,6 +118,44 @@ ErrorCode MissingError(const std::string& host_path) {
   return IsFolder(ParentOf(host_path)) ? kErrFileNotFound : kErrPathNotFound;
 }
 
+// Copies `size` bytes between two open files inside the kernel, without passing them through
+// this process. kErrInvalidFunction when the file systems do not allow it (nothing written
+// yet), so the caller copies by hand.
+ErrorCode CopyInKernel(int in, int out, uint64_t size) {
+  uint64_t done = 0;
+  while (done < size) {
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size - done, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                        errno == EOPNOTSUPP || errno == EBADF))
+        return kErrInvalidFunction;
+      return (errno == ENOSPC || errno == EDQUOT) ? kErrDiskFull : kErrWriteFault;
+    }
+    if (n == 0) break;  // the source shrank
+    done += static_cast<uint64_t>(n);
+  }
+  return kSuccess;
+}
+
+// Copies the rest of `in` to `out` through a buffer.
+ErrorCode CopyByHand(int in, int out) {
+  std::vector<char> buf(1 << 20);
+  for (;;) {
+    ssize_t r = ::read(in, buf.data(), buf.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return kErrReadFault;
+    if (r == 0) return kSuccess;
+    ssize_t done = 0;
+    while (done < r) {
+      ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) return (errno == ENOSPC || errno == EDQUOT) ? kErrDiskFull : kErrWriteFault;
+      done += w;
+    }
+  }
+}
+
 }  // namespace
 
 ErrorCode ErrnoToError(int err) {
@@ -220,28 +258,8 @@ ErrorCode HostFileSystem::CopyFileTo(const std::string& from, const std::string&
     ::close(in);
     return err == ENOENT ? MissingError(dst) : ErrnoToError(err);
   }
-  std::vector<char> buf(1 << 20);
-  ErrorCode result = kSuccess;
-  for (;;) {
-    ssize_t r = ::read(in, buf.data(), buf.size());
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) {
-      result = kErrReadFault;
-      break;
-    }
-    if (r == 0) break;
-    ssize_t done = 0;
-    while (done < r) {
-      ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w < 0) {
-        result = (errno == ENOSPC || errno == EDQUOT) ? kErrDiskFull : kErrWriteFault;
-        break;
-      }
-      done += w;
-    }
-    if (result != kSuccess) break;
-  }
+  ErrorCode result = CopyInKernel(in, out, static_cast<uint64_t>(st.st_size));
+  if (result == kErrInvalidFunction) result = CopyByHand(in, out);
   ::close(in);
   if (::close(out) != 0 && result == kSuccess) result = kErrWriteFault;
   if (result == kSuccess) {

@@ -54,18 +54,18 @@ class HostProcess : public Process {
 
   // waitpid has no time limit of its own: look, then sleep a little, until the deadline.
   ErrorCode WaitPolling(uint32_t timeout_ms) {
-    const uint64_t deadline = NowMs() + timeout_ms;
+    const uint64_t deadline = NowNs() + uint64_t(timeout_ms) * 1000000u;
     uint64_t nap_ms = 1;
     while (true) {
       int status = 0;
       pid_t r = ::waitpid(pid_, &status, WNOHANG);
       if (r == pid_) return Reaped(status);
       if (r < 0 && errno != EINTR) return kErrInvalidHandle;
-      uint64_t now = NowMs();
+      uint64_t now = NowNs();
       if (now >= deadline) return kErrWaitTimeout;
-      uint64_t sleep_ms = std::min<uint64_t>(nap_ms, deadline - now);
-      struct timespec ts = {static_cast<time_t>(sleep_ms / 1000),
-                            static_cast<long>((sleep_ms % 1000) * 1000000)};
+      uint64_t sleep_ns = std::min<uint64_t>(nap_ms * 1000000u, deadline - now);
+      struct timespec ts = {static_cast<time_t>(sleep_ns / 1000000000u),
+                            static_cast<long>(sleep_ns % 1000000000u)};
       ::nanosleep(&ts, nullptr);
       if (nap_ms < 10) nap_ms *= 2;
     }
@@ -80,10 +80,11 @@ class HostProcess : public Process {
     return kSuccess;
   }
 
-  static uint64_t NowMs() {
+  // Nanoseconds, so that a wait never ends short of its timeout by a rounding.
+  static uint64_t NowNs() {
     struct timespec ts;
     ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
   }
 
   pid_t pid_;
