@@ -3,6 +3,7 @@
 // user's clicks and keystrokes would arrive. Each argument group is one step:
 //
 //   window CAPTION          wait (20 s) for a top-level window; later steps act on it
+//                           ("A|B": whichever of the captions shows first)
 //   gone CAPTION            wait (10 s) until no such window is left
 //   absent CAPTION MS       no such window appears within MS milliseconds
 //   checked ID 0|1   enabled ID 0|1   visible ID 0|1
@@ -12,6 +13,8 @@
 //   settext ID TEXT         WM_SETTEXT (the edit then notifies its dialog of the change)
 //   type ID POS TEXT        caret to POS, then EM_REPLACESEL: TEXT typed there
 //   select ID INDEX         LB_SETCURSEL and the selection-change notification
+//   dblclick ID ENTRY       selects the entry of that text and sends the double-click
+//                           notification (the old-style file dialog's folder list)
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, press its OK button
 //   sleep MS
 //
@@ -74,11 +77,16 @@ std::string WindowText(HWND window) {
   return buffer;
 }
 
-HWND WaitForWindow(const std::string& caption, DWORD timeout_ms) {
+HWND WaitForWindow(const std::string& captions, DWORD timeout_ms) {
   DWORD start = GetTickCount();
   for (;;) {
-    HWND window = FindWindowA(nullptr, caption.c_str());
-    if (window != nullptr && IsWindowVisible(window)) return window;
+    for (size_t from = 0; from <= captions.size();) {
+      size_t bar = captions.find('|', from);
+      if (bar == std::string::npos) bar = captions.size();
+      HWND window = FindWindowA(nullptr, captions.substr(from, bar - from).c_str());
+      if (window != nullptr && IsWindowVisible(window)) return window;
+      from = bar + 1;
+    }
     if (GetTickCount() - start >= timeout_ms) return nullptr;
     Sleep(100);
   }
@@ -155,9 +163,8 @@ int main(int argc, char** argv) {
     } else if (step == "gone" && Need(argc, i, 1, "gone")) {
       std::string caption = argv[++i];
       DWORD start = GetTickCount();
-      while (FindWindowA(nullptr, caption.c_str()) != nullptr && GetTickCount() - start < 10000)
-        Sleep(100);
-      Report(FindWindowA(nullptr, caption.c_str()) == nullptr, "window \"" + caption + "\" closed");
+      while (WaitForWindow(caption, 0) != nullptr && GetTickCount() - start < 10000) Sleep(100);
+      Report(WaitForWindow(caption, 0) == nullptr, "window \"" + caption + "\" closed");
     } else if (step == "absent" && Need(argc, i, 2, "absent")) {
       std::string caption = argv[++i];
       DWORD ms = std::strtoul(argv[++i], nullptr, 10);
@@ -207,14 +214,21 @@ int main(int argc, char** argv) {
       if (control == nullptr) continue;
       SendMessageA(control, EM_SETSEL, pos, pos);
       SendTextSoon(control, EM_REPLACESEL, TRUE, text);
-    } else if (step == "select" && Need(argc, i, 2, "select")) {
+    } else if ((step == "select" || step == "dblclick") && Need(argc, i, 2, "select")) {
       int id = std::atoi(argv[++i]);
-      int index = std::atoi(argv[++i]);
-      HWND control = Control(id, "select in " + std::to_string(id));
+      std::string entry = argv[++i];
+      HWND control = Control(id, step + " in " + std::to_string(id));
       if (control == nullptr) continue;
+      int index = std::atoi(entry.c_str());
+      if (step == "dblclick") {
+        index = static_cast<int>(SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(entry.c_str())));
+        Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
+        if (index == LB_ERR) continue;
+      }
       SendMessageA(control, LB_SETCURSEL, index, 0);
-      SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(control));
+      WORD code = step == "select" ? LBN_SELCHANGE : LBN_DBLCLK;
+      SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
     } else if (step == "msgbox" && Need(argc, i, 2, "msgbox")) {
       std::string caption = argv[++i];
       std::string want = Unescape(argv[++i]);

@@ -84,6 +84,14 @@ value() {
   if [ "$type" = REG_DWORD ]; then printf '%d\n' "$data"; else printf '%s\n' "$data"; fi
 }
 
+# exported NAME: the value as `reg export` writes it ("text", dword:..., hex(1):...). reg
+# query prints a stale buffer for a string of no bytes; the export does not.
+exported() {
+  wine reg export "$key" 'C:\qidtest\settings.reg' /y >/dev/null 2>&1 || { echo "<no key>"; return; }
+  iconv -f UTF-16 -t UTF-8 "$drive_c/qidtest/settings.reg" | tr -d '\r' |
+    sed -n "s/^\"$1\"=//p"
+}
+
 # start_job OUTPUT_MODE: writes C:\spool\job.tif and starts Q71File on it in the background.
 job_pid=
 start_job() {
@@ -238,6 +246,36 @@ check_eq "AutoGenerate saved" 1 "$(value 'AutoGenerate')"
 check_eq "Auto Number Value counted on" 13 "$(value 'Auto Number Value')"
 if tiffinfo "$drive_c/out/Inv0012.tif" >/dev/null 2>&1; then pass "document Inv0012.tif written"
 else fail "document Inv0012.tif written" "found: $(listing "$drive_c/out")"; fi
+
+# --- 4. The choosers: folder, application (cancelled twice), destination file --------------
+# The folder selection keeps only the folder and drive lists of the old-style file-open
+# dialog. Its caption is the template's "Folder Selection" on Windows; Wine's old-style dialog
+# writes "Open File" over it when no title is given.
+folder_caption='Folder Selection|Open File'
+mkdir -p "$drive_c/out/sub"
+: >"$drive_c/out/pick.tif"
+settings 'Output Mode' REG_DWORD 1  'Output Directory' REG_SZ 'C:\out\'  'Output File' REG_SZ \
+  doc.tif  'AutoGenerate' REG_DWORD 0  'Disable Dialog' REG_DWORD 0 \
+  'Always Overwrite' REG_DWORD 1  'Output Application' REG_SZ 'C:\missing\viewer.exe'
+start_job 1
+ui window "$caption" click 1027  window "$folder_caption"  visible 1121 1  visible 1137 1 \
+  visible 1152 0  visible 1120 0  visible 1040 0
+screenshot folder-selection
+ui window "$folder_caption" dblclick 1121 '[sub]'  click 1  gone "$folder_caption" \
+  window "$caption" text 6020 'C:\out\sub\'
+ui window "$caption" click 1025  window 'Select Application'  click 2  sleep 1000 \
+  window 'Select Application'  click 2  gone 'Select Application' \
+  window "$caption" text 6022 ''
+ui window "$caption" click 1028  window 'Select Destination File' \
+  settext 1148 'C:\out\pick.tif'  click 1  gone 'Select Destination File' \
+  window "$caption" text 6020 'C:\out'  text 6021 pick.tif
+ui window "$caption" click 1  gone "$caption"
+end_job "choosers O&K"
+check_eq "chosen folder saved without a trailing backslash" 'C:\out' "$(value 'Output Directory')"
+check_eq "chosen file saved" pick.tif "$(value 'Output File')"
+check_eq "application emptied by the cancelled choosers" '""' "$(exported 'Output Application')"
+if tiffinfo "$drive_c/out/pick.tif" >/dev/null 2>&1; then pass "document written to the chosen file"
+else fail "document written to the chosen file"; fi
 
 wineserver -k >/dev/null 2>&1 || true
 wine_suite_finish
