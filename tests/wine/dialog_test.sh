@@ -225,8 +225,9 @@ check_true "done marker created" test -f "$drive_c/TEMP/DONE_ZEL.TIF"
 settings 'Output Mode' REG_DWORD 1  'Output Directory' REG_SZ 'C:\out\'  'Output File' REG_SZ \
   doc.tif  'AutoGenerate' REG_DWORD 0  'Disable Dialog' REG_DWORD 0  'Serial Num Digits' REG_DWORD 4
 start_job 1
-ui window "$caption" checked 6043 1  text 6021 doc.tif  click 6045  checked 6045 1  click 2 \
-  gone "$caption"
+# Help: no help file is installed here, so nothing opens and the dialog stays usable.
+ui window "$caption" checked 6043 1  text 6021 doc.tif  click 6028  absent 'HTML Help' 1500 \
+  click 6045  checked 6045 1  click 2  gone "$caption"
 end_job "Cancel"
 check_eq "Cancel saves no Output Mode" 1 "$(value 'Output Mode')"
 check_false "Cancel deletes the job file" test -e "$drive_c/spool/job.tif"
