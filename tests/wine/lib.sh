@@ -1,0 +1,186 @@
+# shellcheck shell=bash
+# Shared harness of the Wine suites, sourced by each tests/wine/*_test.sh:
+#   - a throwaway 32-bit WINEPREFIX per suite, copied from a ready prefix that is made once
+#     with `wineboot -i` and cached under build/ (copying takes about 2 s, a new one about 15 s);
+#   - helpers to run Windows programs and to add, query and delete registry values;
+#   - check counters and the closing "N passed, M failed" line.
+# Works as root and without a display: nothing here opens a window.
+#
+#   source "$(dirname "$0")/lib.sh"
+#   wine_suite_start "$BUILD_WIN_DIR"     # a fresh prefix in $WINEPREFIX
+#   check_eq "what is checked" "$expected" "$actual"
+#   wine_suite_finish                     # waits for wineserver, prints the summary, exits
+
+set -u
+
+QID_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+QID_WINE_TEMPLATE=${QID_WINE_TEMPLATE:-$QID_REPO/build/wine-prefix}
+
+export WINEARCH=win32
+export WINEDEBUG=${QID_WINEDEBUG:--all}
+# No Mono or Gecko: their installers would ask on the first start of a prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+QID_PASSED=0
+QID_FAILED=0
+QID_SUITE_DIR=
+
+# Debian's wine keeps the name of its server folder under /tmp in "<prefix>/wineserver". A
+# copied prefix must not share that folder, and the folder is removed with the prefix.
+_wine_forget_server_dir() {
+  local prefix=$1 name
+  [ -f "$prefix/wineserver" ] || return 0
+  name=$(cat "$prefix/wineserver" 2>/dev/null || true)
+  case "$name" in
+    wine-*) rm -rf "${TMPDIR:-/tmp}/$name" ;;
+  esac
+  rm -f "$prefix/wineserver"
+}
+
+# Makes the cached prefix when it is missing or was made by another wine version. Suites
+# running at the same time wait for one another here.
+wine_template_ready() {
+  local stamp version
+  version=$(wine --version 2>/dev/null) || { echo "wine is not installed" >&2; return 1; }
+  stamp="$QID_WINE_TEMPLATE/.qid-ready"
+  mkdir -p "$(dirname "$QID_WINE_TEMPLATE")"
+  (
+    flock 9
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then exit 0; fi
+    local fresh="$QID_WINE_TEMPLATE.new.$$"
+    rm -rf "$fresh"
+    echo "wine: making a 32-bit prefix in $QID_WINE_TEMPLATE (once)" >&2
+    if ! env -u DISPLAY WINEPREFIX="$fresh" wineboot -i >/dev/null 2>&1 ||
+       ! WINEPREFIX="$fresh" wineserver -w; then
+      echo "wine: wineboot failed" >&2
+      rm -rf "$fresh"
+      exit 1
+    fi
+    _wine_forget_server_dir "$fresh"
+    echo "$version" > "$fresh/.qid-ready"
+    rm -rf "$QID_WINE_TEMPLATE"
+    mv "$fresh" "$QID_WINE_TEMPLATE"
+  ) 9>"$QID_WINE_TEMPLATE.lock"
+}
+
+# wine_suite_start BUILD_WIN_DIR: a fresh prefix for this suite in $WINEPREFIX; removed on exit.
+wine_suite_start() {
+  QID_WIN_BUILD=$(cd "${1:?usage: $0 BUILD_WIN_DIR}" && pwd) || exit 2
+  export QID_WIN_BUILD
+  wine_template_ready || exit 2
+  QID_SUITE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/qid-wine.XXXXXX")
+  trap _wine_suite_cleanup EXIT
+  export WINEPREFIX="$QID_SUITE_DIR/prefix"
+  cp -a "$QID_WINE_TEMPLATE" "$WINEPREFIX"
+  rm -f "$WINEPREFIX/.qid-ready"
+}
+
+_wine_suite_cleanup() {
+  [ -n "$QID_SUITE_DIR" ] || return 0
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    _wine_forget_server_dir "$WINEPREFIX"
+  fi
+  [ -n "${QID_KEEP_PREFIX:-}" ] && { echo "prefix kept in $WINEPREFIX" >&2; return 0; }
+  rm -rf "$QID_SUITE_DIR"
+}
+
+# The host folder behind the prefix's drive C:.
+wine_drive_c() { echo "$WINEPREFIX/drive_c"; }
+
+# Runs wine with its output in a file, then prints it without the CR of each line. A wine
+# call may start the wineserver, which keeps the caller's output open until it exits a few
+# seconds later: through a pipe, every $(...) around wine would wait that long.
+_wine_capture() {
+  local file="$QID_SUITE_DIR/wine-output.$BASHPID" rc
+  wine "$@" >"$file" 2>&1
+  rc=$?
+  tr -d '\r' <"$file"
+  rm -f "$file"
+  return $rc
+}
+
+# wine_run EXE [ARG]...: runs a Windows program; prints its output (stdout and stderr) without
+# CRs and returns its exit code.
+wine_run() { _wine_capture "$@"; }
+
+# wine_reg_add KEY NAME TYPE DATA: `reg add` of one value, replacing an existing one.
+wine_reg_add() {
+  _wine_capture reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null
+}
+
+# wine_reg_delete_key KEY: removes the key with everything under it; no error when absent.
+wine_reg_delete_key() {
+  _wine_capture reg delete "$1" /f >/dev/null || true
+}
+
+# wine_reg_query KEY NAME: prints "TYPE DATA" of one value; fails when it is absent.
+wine_reg_query() {
+  local out
+  out=$(_wine_capture reg query "$1" /v "$2") || return 1
+  printf '%s\n' "$out" | awk -v name="$2" '
+    { line = $0; sub(/^    /, "", line)
+      if (index(line, name "    ") == 1) {
+        rest = substr(line, length(name) + 5)
+        type = rest; sub(/    .*$/, "", type)
+        data = ""; if (index(rest, "    ")) { data = rest; sub(/^[^ ]*    /, "", data) }
+        print type " " data; found = 1; exit } }
+    END { exit found ? 0 : 1 }'
+}
+
+# wine_reg_value_names KEY: the names of the key's values, one a line, sorted; fails when the
+# key is absent.
+wine_reg_value_names() {
+  local out
+  out=$(_wine_capture reg query "$1") || return 1
+  printf '%s\n' "$out" |
+    awk '/^    [^ ]/ { line = $0; sub(/^    /, "", line); sub(/    REG_.*$/, "", line); print line }' |
+    LC_ALL=C sort
+}
+
+# wine_reg_key_exists KEY
+wine_reg_key_exists() { _wine_capture reg query "$1" >/dev/null; }
+
+# Ends the server so that its registry files on disk are complete.
+wine_flush_registry() { wineserver -w; }
+
+# --- checks ----------------------------------------------------------------------------------
+
+pass() { QID_PASSED=$((QID_PASSED + 1)); echo "ok   - $1"; }
+fail() { QID_FAILED=$((QID_FAILED + 1)); echo "FAIL - $1${2:+: $2}"; }
+
+# check_eq WHAT EXPECTED ACTUAL
+check_eq() {
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected [$2], got [$3]"; fi
+}
+
+# check_line WHAT TEXT LINE: the text holds that line, whole.
+check_line() {
+  if printf '%s\n' "$2" | grep -Fxq -- "$3"; then pass "$1"; else fail "$1" "no line [$3]"; fi
+}
+
+# check_no_line WHAT TEXT LINE: the text does not hold that line.
+check_no_line() {
+  if printf '%s\n' "$2" | grep -Fxq -- "$3"; then fail "$1" "unexpected line [$3]"; else pass "$1"; fi
+}
+
+# check_true WHAT COMMAND...
+check_true() {
+  local what=$1; shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# check_false WHAT COMMAND...
+check_false() {
+  local what=$1; shift
+  if "$@"; then fail "$what"; else pass "$what"; fi
+}
+
+# Prints the summary line and exits non-zero on any failure (or when nothing was checked).
+wine_suite_finish() {
+  wineserver -w >/dev/null 2>&1 || true
+  echo "$QID_PASSED passed, $QID_FAILED failed"
+  [ "$QID_FAILED" -eq 0 ] && [ "$QID_PASSED" -gt 0 ]
+  exit $?
+}
