@@ -65,9 +65,16 @@ wine_template_ready() {
 
 # wine_suite_start BUILD_WIN_DIR: a fresh prefix for this suite in $WINEPREFIX; removed on exit.
 wine_suite_start() {
-  QID_WIN_BUILD=$(cd "${1:?usage: $0 BUILD_WIN_DIR}" && pwd) || exit 2
+  if [ -z "${1:-}" ] || [ ! -d "$1" ]; then
+    fail "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
+    wine_suite_finish
+  fi
+  QID_WIN_BUILD=$(cd "$1" && pwd)
   export QID_WIN_BUILD
-  wine_template_ready || exit 2
+  if ! wine_template_ready; then
+    fail "a ready 32-bit Wine prefix"
+    wine_suite_finish
+  fi
   QID_SUITE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/qid-wine.XXXXXX")
   trap _wine_suite_cleanup EXIT
   export WINEPREFIX="$QID_SUITE_DIR/prefix"
@@ -78,8 +85,7 @@ wine_suite_start() {
 _wine_suite_cleanup() {
   [ -n "$QID_SUITE_DIR" ] || return 0
   if [ -d "$WINEPREFIX" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    wine_server_end
     _wine_forget_server_dir "$WINEPREFIX"
   fi
   [ -n "${QID_KEEP_PREFIX:-}" ] && { echo "prefix kept in $WINEPREFIX" >&2; return 0; }
@@ -93,7 +99,7 @@ wine_drive_c() { echo "$WINEPREFIX/drive_c"; }
 # call may start the wineserver, which keeps the caller's output open until it exits a few
 # seconds later: through a pipe, every $(...) around wine would wait that long.
 _wine_capture() {
-  local file="$QID_SUITE_DIR/wine-output.$BASHPID" rc
+  local file="${QID_SUITE_DIR:-${TMPDIR:-/tmp}}/wine-output.$BASHPID" rc
   wine "$@" >"$file" 2>&1
   rc=$?
   tr -d '\r' <"$file"
@@ -142,8 +148,17 @@ wine_reg_value_names() {
 # wine_reg_key_exists KEY
 wine_reg_key_exists() { _wine_capture reg query "$1" >/dev/null; }
 
-# Ends the server so that its registry files on disk are complete.
-wine_flush_registry() { wineserver -w; }
+# Waits for the server to end, which writes the registry files; a server made persistent
+# (or one that will not end) is stopped after 30 s, which saves them as well.
+wine_server_end() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
+  timeout 30 wineserver -w >/dev/null 2>&1 && return 0
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+# Ends the server so that user.reg and system.reg on disk are complete.
+wine_flush_registry() { wine_server_end; }
 
 # --- checks ----------------------------------------------------------------------------------
 
@@ -179,7 +194,7 @@ check_false() {
 
 # Prints the summary line and exits non-zero on any failure (or when nothing was checked).
 wine_suite_finish() {
-  wineserver -w >/dev/null 2>&1 || true
+  wine_server_end
   echo "$QID_PASSED passed, $QID_FAILED failed"
   [ "$QID_FAILED" -eq 0 ] && [ "$QID_PASSED" -gt 0 ]
   exit $?

@@ -4,6 +4,7 @@
 # script adds the launcher's checks and the summary.
 #
 #   tests/wine/platform_test.sh BUILD_WIN_DIR
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 wine_suite_start "${1:-}"
 bin=$QID_WIN_BUILD/tests/wine

@@ -5,6 +5,7 @@
 # bytes at the end.
 #
 #   tests/wine/settings_test.sh BUILD_WIN_DIR
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 wine_suite_start "${1:-}"
 bin=$QID_WIN_BUILD/tests/wine
