@@ -73,7 +73,7 @@ void TermDestination(j_compress_ptr cinfo) {
 
 // The libjpeg part of the save. Everything it touches is plain data owned by the caller, so a
 // jump out of libjpeg leaves nothing to clean up but the compressor itself.
-bool Compress(const PageImage& image, int quality, JfifDensity* density, File* file,
+bool Compress(const JpegImage& image, int quality, JfifDensity* density, File* file,
               JOCTET* out_buffer, JSAMPLE* colour_row) {
   jpeg_compress_struct cinfo{};  // zeroed, so a failure inside creation destroys nothing
   ErrorManager errors{};
@@ -134,7 +134,7 @@ bool Compress(const PageImage& image, int quality, JfifDensity* density, File* f
 
 }  // namespace
 
-int SaveJpeg(FileSystem& files, const std::string& path, const PageImage& image, int quality,
+int SaveJpeg(FileSystem& files, const std::string& path, const JpegImage& image, int quality,
              JfifDensity* density) {
   if (image.bits_per_pixel != 8 && image.bits_per_pixel != 24) return kJpegDepthRefused;
   if (image.pixels.size() < image.Stride() * size_t(image.length)) return kJpegNotWritten;

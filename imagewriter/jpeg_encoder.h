@@ -18,7 +18,7 @@ namespace qid {
 // Once the headers are written *density returns to units 0, 1 x 1. Returns a JpegResult:
 // kJpegDepthRefused (no file created) for depths other than 8 and 24, kJpegNotCreated, or
 // kJpegNotWritten when encoding or writing fails, in which case the partial file is removed.
-int SaveJpeg(FileSystem& files, const std::string& path, const PageImage& image, int quality,
+int SaveJpeg(FileSystem& files, const std::string& path, const JpegImage& image, int quality,
              JfifDensity* density);
 
 }  // namespace qid

@@ -59,7 +59,7 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
   }
 
   PageDescription page;
-  PageImage image;
+  JpegImage image;
   int result = kJpegWritten;
   {
     OpenedTiff tiff;
@@ -68,7 +68,7 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
       page = ReadPageDescription(tiff.tiff);
       TakeDensity(page, &ctx.imaging.density);
     }
-    bool created = CreatePageImage(page, &image);
+    bool created = CreateJpegImage(page, &image);
     DebugTrace(kTagJpeg, "File = %s => %d x %d  BMPP = %d comp = %d)", tiff_path.c_str(),
                int(page.width), int(page.length), int(page.bits_per_pixel),
                int(page.compression));

@@ -84,7 +84,7 @@ bool AllocatePixels(size_t bytes, PixelBuffer* pixels) {
 
 // --- loading ---------------------------------------------------------------------------------
 
-void SetGreyRamp(PageImage* image) {
+void SetGreyRamp(JpegImage* image) {
   for (int i = 0; i < 256; ++i) {
     image->palette[i][0] = image->palette[i][1] = image->palette[i][2] = uint8_t(i);
   }
@@ -93,7 +93,7 @@ void SetGreyRamp(PageImage* image) {
 
 // Palette pages: the high byte of each 16-bit colour map value. The grey flag is set when the
 // colour map is the linear grey ramp of the page's depth.
-bool TakePalette(TIFF* tiff, uint16_t bits, PageImage* image) {
+bool TakePalette(TIFF* tiff, uint16_t bits, JpegImage* image) {
   uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
   if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue)) return false;
   const int entries = 1 << bits;
@@ -111,7 +111,7 @@ bool TakePalette(TIFF* tiff, uint16_t bits, PageImage* image) {
 }
 
 // Pages of one or two samples of 4 or 8 bits, stored in strips: the first sample of each pixel.
-bool LoadSmallSamples(TIFF* tiff, const PageDescription& page, PageImage* image) {
+bool LoadSmallSamples(TIFF* tiff, const PageDescription& page, JpegImage* image) {
   const bool palette = page.photometric == PHOTOMETRIC_PALETTE;
   const bool inverted = page.photometric == PHOTOMETRIC_MINISWHITE;
   if (palette) {
@@ -149,7 +149,7 @@ bool LoadSmallSamples(TIFF* tiff, const PageDescription& page, PageImage* image)
 }
 
 // Contiguous 8-bit RGB (with or without extra samples): straight into the image rows.
-bool LoadRgbStrips(TIFF* tiff, const PageDescription& page, PageImage* image) {
+bool LoadRgbStrips(TIFF* tiff, const PageDescription& page, JpegImage* image) {
   const size_t stride = image->Stride();
   if (page.samples_per_pixel == 3 && static_cast<size_t>(TIFFScanlineSize(tiff)) == stride) {
     for (uint32_t y = 0; y < page.length; ++y) {
@@ -180,7 +180,7 @@ bool LoadRgbStrips(TIFF* tiff, const PageDescription& page, PageImage* image) {
 
 // Everything else (tiles, separate planes, CMYK, YCbCr, 16-bit colour, other photometrics):
 // libtiff's RGBA reader. Grey images keep one level per pixel.
-bool LoadThroughRgba(TIFF* tiff, const PageDescription& page, PageImage* image) {
+bool LoadThroughRgba(TIFF* tiff, const PageDescription& page, JpegImage* image) {
   uint64_t count = uint64_t(page.width) * page.length;
   if (count * 4 > kMaxImageBytes) return false;
   uint32_t* raster = static_cast<uint32_t*>(_TIFFmalloc(static_cast<tmsize_t>(count * 4)));
@@ -266,11 +266,11 @@ void TakeDensity(const PageDescription& page, JfifDensity* density) {
   if (page.y_resolution >= 1 && page.y_resolution < 65536) density->y = uint16_t(page.y_resolution);
 }
 
-bool CreatePageImage(const PageDescription& page, PageImage* image) {
+bool CreateJpegImage(const PageDescription& page, JpegImage* image) {
   uint16_t depth = page.bits_per_pixel;
   if (page.width == 0 || page.length == 0) return false;
   if (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24) return false;
-  *image = PageImage{};
+  *image = JpegImage{};
   image->width = page.width;
   image->length = page.length;
   image->bits_per_pixel = depth == 4 ? 8 : depth;
@@ -287,7 +287,7 @@ bool CreatePageImage(const PageDescription& page, PageImage* image) {
   return true;
 }
 
-bool LoadFirstPage(TIFF* tiff, const PageDescription& page, PageImage* image) {
+bool LoadFirstPage(TIFF* tiff, const PageDescription& page, JpegImage* image) {
   if (image->pixels.empty()) return false;
   const bool strips = !page.tiled && (page.planar_config == PLANARCONFIG_CONTIG ||
                                       page.samples_per_pixel == 1);

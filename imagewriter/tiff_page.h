@@ -64,7 +64,7 @@ struct PixelBuffer {
 
 // The image in memory: 8 bits (one palette index per pixel; 4-bit pages are widened) or 24 bits
 // (RGB). 1- and 16-bit images are described but carry no pixels, since no JPEG is made of them.
-struct PageImage {
+struct JpegImage {
   uint32_t width = 0;
   uint32_t length = 0;
   uint16_t bits_per_pixel = 0;
@@ -80,13 +80,13 @@ constexpr uint64_t kMaxImageBytes = 512ull << 20;
 
 // Creates the image for the page: false when a dimension is 0, the depth is not 1, 4, 8, 16 or
 // 24, or the pixels would pass kMaxImageBytes or cannot be allocated.
-bool CreatePageImage(const PageDescription& page, PageImage* image);
+bool CreateJpegImage(const PageDescription& page, JpegImage* image);
 
 // Loads the first page into an 8- or 24-bit image: palette pages keep their indices and
 // palette; grey pages get the grey ramp (white-is-zero pages are inverted so that they show the
 // document; 4-bit values v become 17 v); pages with more than two samples per pixel become RGB
 // (CMYK and other colour spaces through libtiff's RGBA reader). False when the page cannot be
 // read.
-bool LoadFirstPage(TIFF* tiff, const PageDescription& page, PageImage* image);
+bool LoadFirstPage(TIFF* tiff, const PageDescription& page, JpegImage* image);
 
 }  // namespace qid
