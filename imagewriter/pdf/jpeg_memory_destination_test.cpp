@@ -1,0 +1,70 @@
+#include "imagewriter/pdf/jpeg_memory_destination.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace qid {
+namespace {
+
+enum class Destination { kOurs, kLibrary };
+
+// Compresses a noisy grey picture (so that the JPEG is large) and returns the JPEG.
+std::string Compress(Destination which, size_t initial_capacity) {
+  const int w = 640, h = 480;
+  std::string pixels(size_t(w) * h, '\0');
+  uint32_t seed = 3;
+  for (char& c : pixels) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 24);
+  }
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long library_size = 0;
+  if (which == Destination::kOurs) {
+    buffer = static_cast<unsigned char*>(std::malloc(initial_capacity));
+    JpegMemoryDestination(&cinfo, buffer, initial_capacity);
+  } else {
+    jpeg_mem_dest(&cinfo, &buffer, &library_size);
+  }
+  cinfo.image_width = w;
+  cinfo.image_height = h;
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(&pixels[cinfo.next_scanline * size_t(w)]);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::string jpeg;
+  if (which == Destination::kOurs) {
+    size_t n = 0;
+    JpegMemoryDestinationResult(&cinfo, &buffer, &n);
+    jpeg.assign(reinterpret_cast<char*>(buffer), n);
+  } else {
+    jpeg.assign(reinterpret_cast<char*>(buffer), library_size);
+  }
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return jpeg;
+}
+
+// The library's own memory destination is the reference: the same encoder must give the
+// same bytes, however often the block had to grow on the way.
+TEST(JpegMemoryDestinationTest, CollectsExactlyWhatTheEncoderWrites) {
+  std::string reference = Compress(Destination::kLibrary, 0);
+  ASSERT_GT(reference.size(), kJpegGrowStep + kJpegStagingSize);  // grows more than once
+  for (size_t capacity : {size_t(1), size_t(8191), size_t(8192), size_t(200000), size_t(1 << 22)}) {
+    EXPECT_EQ(Compress(Destination::kOurs, capacity), reference) << "capacity " << capacity;
+  }
+}
+
+}  // namespace
+}  // namespace qid
