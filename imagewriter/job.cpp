@@ -143,8 +143,9 @@ ErrorCode CreateDoneMarker(WriterContext& ctx) {
   return err;
 }
 
-// Step 17.
-void RunSplitPath(WriterContext& ctx) {
+// Step 17. False when the split stopped short: the job file then holds pages that exist
+// nowhere else and must stay.
+bool RunSplitPath(WriterContext& ctx) {
   Settings& s = ctx.settings;
   DebugTrace(kTagJob, "Anfang SERIALIZATON %d", int(s.auto_reset_serial_number));
   if (s.serial_num_digits < 2 || s.serial_num_digits > 8) s.serial_num_digits = 4;
@@ -152,7 +153,8 @@ void RunSplitPath(WriterContext& ctx) {
     DebugTrace(kTagSerial, "Anfang DO RESET");
     s.last_serial_number = s.serial_init_number;
   }
-  SplitJobFile(ctx, ctx.job.job_path);
+  SplitOutcome outcome;
+  SplitJobFile(ctx, ctx.job.job_path, &outcome);
   CreateDoneMarker(ctx);
   DebugTrace(kTagCounters, "RESET ENDE INIT %d LAST %d", int(s.serial_init_number),
              int(s.last_serial_number));
@@ -164,6 +166,8 @@ void RunSplitPath(WriterContext& ctx) {
     DebugTrace(kTagJob, "NO RESET ENDE INIT %d LAST %d", int(s.serial_init_number),
                int(s.last_serial_number));
   }
+  if (!outcome.complete) DebugTrace(kTagJob, "job file kept: %s", ctx.job.job_path.c_str());
+  return outcome.complete;
 }
 
 // The user saw why the job could not be written; the job file stays.
@@ -340,7 +344,7 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   bool split = s.output_mode == kModeSerialization || job.data_mode == 0;
   Output output = Output::kWritten;
   if (split) {
-    RunSplitPath(ctx);
+    if (!RunSplitPath(ctx)) output = Output::kKeepJobFile;
   } else {
     output = RunDocumentAppendPath(ctx);
     if (output == Output::kEndNow) {

@@ -13,6 +13,7 @@ namespace {
 
 using testing::HostFileExists;
 using testing::MakeDocumentJob;
+using testing::MakeSplitJob;
 using testing::MakeTiff;
 using testing::ReadHostFile;
 using testing::TestPlatform;
@@ -254,6 +255,51 @@ TEST_F(JobTest, AppendOntoAMissingTargetCopiesIgnoringPdfAndOverwrite) {
 TEST_F(JobTest, UnknownOutputModeKeepsTheJobFile) {
   SetNumber("Output Mode", 7);
   Run();
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+}
+
+TEST_F(JobTest, SerializationWritesOnePieceAPageAndCarriesTheSerialOn) {
+  SetNumber("Output Mode", 2);
+  SetNumber("Serial Num Digits", 9);  // used as 4 for the split, not saved
+  SetNumber("Last Serial Number", 7);
+  SetNumber("Serial Init Number", 1);
+  SetString("Serial Prefix String", "Scan");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page, page}));
+  Run();
+  for (const char* name : {"Scan0007.TIF", "Scan0008.TIF", "Scan0009.TIF"})
+    EXPECT_TRUE(HostFileExists(Host(std::string("C:\\ZEL\\") + name))) << name;
+  EXPECT_EQ(Stored("Last Serial Number"), 10);
+  EXPECT_EQ(Stored("Serial Init Number"), 10);
+  EXPECT_EQ(Stored("Serial Num Digits"), 9);
+  EXPECT_FALSE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+}
+
+TEST_F(JobTest, AutoResetStartsEveryJobAtTheInitialNumber) {
+  SetNumber("Output Mode", 2);
+  SetNumber("Auto Reset Serial Number", 1);
+  SetNumber("Serial Init Number", 3);
+  SetNumber("Last Serial Number", 40);
+  SetString("Serial Prefix String", "P");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page}));
+  Run();
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\P0003.TIF")));
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\P0004.TIF")));
+  EXPECT_EQ(Stored("Last Serial Number"), 5);
+  EXPECT_EQ(Stored("Serial Init Number"), 3);  // not rewritten
+}
+
+TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
+  SetNumber("Output Mode", 2);
+  SetString("Output Directory", "C:\\no\\such\\folder");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page}));
+  Run();
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - SERIALISATION OUTPUT MODE");
   EXPECT_TRUE(JobFileExists());
   EXPECT_EQ(Marker(), "created");
 }

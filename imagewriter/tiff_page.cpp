@@ -72,7 +72,8 @@ int OnTiffWarning(TIFF*, void*, const char* module, const char* format, va_list 
 }
 
 uint32_t WholeNumber(float value) {
-  if (!(value >= 0) || value > 4294967295.0f) return 0;
+  // 2^32 itself is a float; anything from there up does not fit.
+  if (!(value >= 0.0f) || value >= 4294967296.0f) return 0;
   return static_cast<uint32_t>(value);
 }
 
