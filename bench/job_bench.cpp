@@ -59,7 +59,6 @@ void BM_DocumentJobCopy(benchmark::State& state) {
       tp.registry.hive(qid::Hive::kCurrentUser).Create(qid::kSettingsKeyPath, " ", nullptr);
   key->SetValue("Disable Dialog", qid::kRegDword, {1, 0, 0, 0});
   key->SetValue("AutoGenerate", qid::kRegDword, {0, 0, 0, 0});
-  key->SetValue("Always Overwrite", qid::kRegDword, {1, 0, 0, 0});
   tp.environment.vars_["TMP"] = "C:\\tmp";
   std::filesystem::create_directories(tp.HostPath("C:\\ZEL"));
   std::filesystem::create_directories(tp.HostPath("C:\\tmp"));
@@ -69,6 +68,7 @@ void BM_DocumentJobCopy(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     WriteAll(job_host, job);
+    ::unlink(tp.HostPath("C:\\ZEL\\TEST.TIF").c_str());  // a new target, as the baseline's
     qid::WriterContext ctx(tp.platform());
     state.ResumeTiming();
     qid::RunJob(ctx, "C:\\spool\\job.tif", qid::JobHooks{});
