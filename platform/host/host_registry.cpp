@@ -130,6 +130,16 @@ RegKey HostRegistry::Remember(Hive hive, const std::string& path, bool write) {
   return key;
 }
 
+ErrorCode HostRegistry::ReadKey(RegKey key, RegistryModel* model,
+                                RegistryKeyNode** node) const {
+  const OpenKeyRecord* rec = Find(key);
+  if (rec == nullptr) return kErrInvalidHandle;
+  ErrorCode err = Load(rec->hive, model);
+  if (err != kSuccess) return err;
+  *node = model->Find(rec->path);
+  return *node == nullptr ? kErrKeyDeleted : kSuccess;
+}
+
 ErrorCode HostRegistry::OpenCurrentUserKey(const std::string& subkey, RegKey* key) {
   return OpenKey(Hive::kCurrentUser, subkey, true, key);
 }
@@ -162,13 +172,10 @@ ErrorCode HostRegistry::CreateKey(Hive hive, const std::string& subkey,
 
 ErrorCode HostRegistry::QueryValue(RegKey key, const std::string& name, uint32_t* type,
                                    std::vector<uint8_t>* data, size_t capacity) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
   RegistryModel model;
-  ErrorCode err = Load(rec->hive, &model);
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = ReadKey(key, &model, &node);
   if (err != kSuccess) return err;
-  RegistryKeyNode* node = model.Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
   RegistryValue* v = node->FindValue(name);
   if (v == nullptr) return kErrFileNotFound;
   *type = v->type;
@@ -218,26 +225,20 @@ ErrorCode HostRegistry::DeleteKey(Hive hive, const std::string& subkey) {
 }
 
 ErrorCode HostRegistry::EnumKey(RegKey key, uint32_t index, std::string* name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
   RegistryModel model;
-  ErrorCode err = Load(rec->hive, &model);
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = ReadKey(key, &model, &node);
   if (err != kSuccess) return err;
-  RegistryKeyNode* node = model.Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
   if (index >= node->subkeys.size()) return kErrNoMoreItems;
   *name = node->subkeys[index]->name;
   return kSuccess;
 }
 
 ErrorCode HostRegistry::EnumValue(RegKey key, uint32_t index, std::string* name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
   RegistryModel model;
-  ErrorCode err = Load(rec->hive, &model);
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = ReadKey(key, &model, &node);
   if (err != kSuccess) return err;
-  RegistryKeyNode* node = model.Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
   if (index >= node->values.size()) return kErrNoMoreItems;
   *name = node->values[index].name;
   return kSuccess;

@@ -50,6 +50,8 @@ class HostRegistry : public Registry {
   // Whether full access to the hive may be granted (its folder and file are writable).
   bool Writable(Hive hive) const;
   const OpenKeyRecord* Find(RegKey key) const;
+  // The hive of an open key, read afresh, and the key's node in it.
+  ErrorCode ReadKey(RegKey key, RegistryModel* model, RegistryKeyNode** node) const;
   RegKey Remember(Hive hive, const std::string& path, bool write);
 
   std::string dir_;
