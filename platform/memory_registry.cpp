@@ -16,6 +16,14 @@ const MemoryRegistry::OpenKeyRecord* MemoryRegistry::Find(RegKey key) const {
   return it == open_.end() ? nullptr : &it->second;
 }
 
+ErrorCode MemoryRegistry::Node(RegKey key, bool write, RegistryKeyNode** node) {
+  const OpenKeyRecord* rec = Find(key);
+  if (rec == nullptr) return kErrInvalidHandle;
+  if (write && !rec->write) return kErrAccessDenied;
+  *node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
+  return *node == nullptr ? kErrKeyDeleted : kSuccess;
+}
+
 ErrorCode MemoryRegistry::OpenCurrentUserKey(const std::string& subkey, RegKey* key) {
   return OpenKey(Hive::kCurrentUser, subkey, true, key);
 }
@@ -40,10 +48,9 @@ ErrorCode MemoryRegistry::CreateKey(Hive hive, const std::string& subkey,
 
 ErrorCode MemoryRegistry::QueryValue(RegKey key, const std::string& name, uint32_t* type,
                                      std::vector<uint8_t>* data, size_t capacity) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  RegistryKeyNode* node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = Node(key, false, &node);
+  if (err != kSuccess) return err;
   RegistryValue* v = node->FindValue(name);
   if (v == nullptr) return kErrFileNotFound;
   *type = v->type;
@@ -54,22 +61,18 @@ ErrorCode MemoryRegistry::QueryValue(RegKey key, const std::string& name, uint32
 
 ErrorCode MemoryRegistry::SetValue(RegKey key, const std::string& name, uint32_t type,
                                    const void* data, size_t size) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  if (!rec->write) return kErrAccessDenied;
-  RegistryKeyNode* node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = Node(key, true, &node);
+  if (err != kSuccess) return err;
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   node->SetValue(name, type, std::vector<uint8_t>(bytes, bytes + size));
   return kSuccess;
 }
 
 ErrorCode MemoryRegistry::DeleteValue(RegKey key, const std::string& name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  if (!rec->write) return kErrAccessDenied;
-  RegistryKeyNode* node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = Node(key, true, &node);
+  if (err != kSuccess) return err;
   return node->RemoveValue(name) ? kSuccess : kErrFileNotFound;
 }
 
@@ -83,20 +86,18 @@ ErrorCode MemoryRegistry::DeleteKey(Hive hive, const std::string& subkey) {
 }
 
 ErrorCode MemoryRegistry::EnumKey(RegKey key, uint32_t index, std::string* name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  RegistryKeyNode* node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = Node(key, false, &node);
+  if (err != kSuccess) return err;
   if (index >= node->subkeys.size()) return kErrNoMoreItems;
   *name = node->subkeys[index]->name;
   return kSuccess;
 }
 
 ErrorCode MemoryRegistry::EnumValue(RegKey key, uint32_t index, std::string* name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  RegistryKeyNode* node = hives_[static_cast<int>(rec->hive)].Find(rec->path);
-  if (node == nullptr) return kErrKeyDeleted;
+  RegistryKeyNode* node = nullptr;
+  ErrorCode err = Node(key, false, &node);
+  if (err != kSuccess) return err;
   if (index >= node->values.size()) return kErrNoMoreItems;
   *name = node->values[index].name;
   return kSuccess;

@@ -43,6 +43,8 @@ class MemoryRegistry : public Registry {
     bool write;
   };
   const OpenKeyRecord* Find(RegKey key) const;
+  // The node of an open key; with `write`, only for a key opened with full access.
+  ErrorCode Node(RegKey key, bool write, RegistryKeyNode** node);
 
   RegistryModel hives_[4];
   bool read_only_[4] = {false, false, false, false};
