@@ -38,12 +38,22 @@ bool LoadPalette(TIFF* tif, const PageInfo& info, PageImage* image) {
   return true;
 }
 
+// True when libtiff's rows are the PDF's: every sample of every pixel in order, each row
+// starting on a byte. Subsampled YCbCr rows, for one, are packed differently.
+bool PlainRows(const PageInfo& info, const PageImage& image) {
+  uint64_t plain = (static_cast<uint64_t>(info.width) * info.bits * info.samples + 7) / 8;
+  return image.row_size == plain;
+}
+
 // The colour entries; 0, 1 or 99 as WriteImageData.
 int WriteColorEntries(PdfOutput& out, TIFF* tif, const PageInfo& info, int page_object,
                       PageImage* image) {
   if (info.photometric == PHOTOMETRIC_PALETTE) {
     // An indexed PDF image has one component of at most 8 bits.
-    if (info.samples != 1 || info.bits > 8 || !PdfBitDepth(info.bits)) return kPdfUnsupportedSamples;
+    if (info.samples != 1 || info.bits > 8 || !PdfBitDepth(info.bits) ||
+        !PlainRows(info, *image)) {
+      return kPdfUnsupportedSamples;
+    }
     if (!LoadPalette(tif, info, image)) return 1;
     PdfPrint(out, "/BitsPerComponent %d\n", info.bits);
     PdfPrint(out, "/ColorSpace %d 0 R\n", page_object + 5);
@@ -59,8 +69,10 @@ int WriteColorEntries(PdfOutput& out, TIFF* tif, const PageInfo& info, int page_
   } else {
     return kPdfUnsupportedSamples;
   }
-  // Samples in separate planes would need interleaving; other depths have no PDF form.
-  if (!PdfBitDepth(info.bits) || (info.planar == PLANARCONFIG_SEPARATE && info.samples > 1)) {
+  // Samples in separate planes would need interleaving, packed rows unpacking; other depths
+  // have no PDF form.
+  if (!PdfBitDepth(info.bits) || (info.planar == PLANARCONFIG_SEPARATE && info.samples > 1) ||
+      !PlainRows(info, *image)) {
     return kPdfUnsupportedSamples;
   }
   return 0;
@@ -130,7 +142,7 @@ int WriteRowData(PdfOutput& out, TIFF* tif, const PageInfo& info, int quality,
   if (image->carrier == Carrier::kFlate) {
     for (uint32_t r = 0; r < info.length; ++r) {
       if (out.failed) break;  // the file is lost already; do not decode the rest
-      ReadPdfRow(tif, info, image, r);
+      ReadPdfRow(tif, info, image, r, image->row.get());
       FlateAppend(out, image->row.get(), image->row_size);
     }
     FlateFinish(out);
@@ -141,9 +153,9 @@ int WriteRowData(PdfOutput& out, TIFF* tif, const PageInfo& info, int quality,
   if (!rows) return 1;
   size_t used = 0;
   for (uint32_t r = 0; r < info.length; ++r) {
-    ReadPdfRow(tif, info, image, r);
-    if (used + image->row_size > capacity) continue;
-    std::memcpy(rows.get() + used, image->row.get(), image->row_size);
+    // Rows are read straight into their place; a row past the capacity would be dropped.
+    if (used + image->row_size > capacity) break;
+    ReadPdfRow(tif, info, image, r, rows.get() + used);
     used += image->row_size;
   }
   return EncodeDct(out, std::move(rows), capacity, info, quality);

@@ -7,9 +7,10 @@
 // Palette pages keep their indices and get an indexed colour space with a lookup object.
 //
 // Beyond the row reader libtiff offers, tiled pages are read a row of tiles at a time and cut
-// into rows, so they take the same carriers. Pages the writer does not carry: more than one
-// sample per pixel in separate planes, and bit depths a PDF image cannot have (other than 1,
-// 2, 4, 8, 16; palettes up to 8).
+// into rows, so they take the same carriers; JPEG-compressed YCbCr pages are read as RGB.
+// Pages the writer does not carry: more than one sample per pixel in separate planes, rows
+// packed otherwise than pixel after pixel (subsampled YCbCr), and bit depths a PDF image
+// cannot have (other than 1, 2, 4, 8, 16; palettes up to 8).
 #pragma once
 
 #include <tiffio.h>

@@ -301,7 +301,24 @@ TEST_F(PdfImagesTest, PageKindsWithoutAPdfFormEndWith99) {
   EXPECT_EQ(Convert({deep_palette}), kPdfUnsupportedSamples);
 }
 
-TEST_F(PdfImagesTest, SeparatePlanesEndWith99) {
+TEST_F(PdfImagesTest, RowsInOtherLayoutsEndWith99) {
+  // Subsampled YCbCr: libtiff's rows are packed blocks of luma and chroma, not pixels.
+  std::string packed = Path("ycbcr.tif");
+  TIFF* y = TIFFOpen(packed.c_str(), "w");
+  ASSERT_NE(y, nullptr);
+  TIFFSetField(y, TIFFTAG_IMAGEWIDTH, 32);
+  TIFFSetField(y, TIFFTAG_IMAGELENGTH, 8);
+  TIFFSetField(y, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(y, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(y, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+  TIFFSetField(y, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
+  TIFFSetField(y, TIFFTAG_ROWSPERSTRIP, 8);
+  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(y)), 0x80);
+  ASSERT_GE(TIFFWriteEncodedStrip(y, 0, strip.data(), static_cast<tmsize_t>(strip.size())), 0);
+  TIFFClose(y);
+  EXPECT_EQ(WritePdf(tp.platform(), Path("out.pdf"), {packed}, 50), kPdfUnsupportedSamples);
+  EXPECT_EQ(WritePdf(tp.platform(), Path("out.pdf"), {packed}, 0), kPdfUnsupportedSamples);
+
   std::string path = Path("planes.tif");
   TIFF* t = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(t, nullptr);

@@ -96,8 +96,8 @@ int PrepareRows(TIFF* tif, const PageInfo& info, PageImage* image) {
   return 0;
 }
 
-void ReadPdfRow(TIFF* tif, const PageInfo& info, PageImage* image, uint32_t r) {
-  uint8_t* row = image->row.get();
+void ReadPdfRow(TIFF* tif, const PageInfo& info, PageImage* image, uint32_t r, uint8_t* to) {
+  uint8_t* row = to;
   size_t n = image->row_size;
   if (info.tiled) {
     if (!image->band_loaded || r < image->band_first_row ||

@@ -21,7 +21,8 @@ enum PdfResult : int {
   kPdfSourceNotOpened = 3,     // a source file cannot be opened as TIFF
   kPdfUnsupportedSamples = 99, // a page kind the writer does not carry: a non-palette page
                                // with SamplesPerPixel not 1, 3 or 4, a bit depth a PDF image
-                               // cannot have, several samples in separate planes
+                               // cannot have, several samples in separate planes,
+                               // subsampled YCbCr rows
 };
 
 // Writes `target` (replacing it) from all pages of `sources`, in order, reading the TIFFs and

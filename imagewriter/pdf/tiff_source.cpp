@@ -1,6 +1,8 @@
 #include "imagewriter/pdf/tiff_source.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace qid {
 namespace {
@@ -36,24 +38,79 @@ class MemoryFile : public File {
   uint64_t position_ = 0;
 };
 
-File* AsFile(thandle_t handle) { return static_cast<File*>(handle); }
+// libtiff reads a page's directory in many small pieces at scattered places; a read-ahead
+// block serves most of them without a system call.
+constexpr size_t kReadAhead = 64 * 1024;
+
+struct Source {
+  std::unique_ptr<File> file;
+  uint64_t position = 0;      // where libtiff reads next
+  uint64_t file_position = 0; // where the file stands
+  uint64_t block_start = 0;   // file offset of block[0]
+  size_t block_length = 0;
+  uint8_t block[kReadAhead];
+};
+
+Source* AsSource(thandle_t handle) { return static_cast<Source*>(handle); }
+
+// Reads at the source's position straight from the file; false on a read error.
+bool ReadFile(Source* source, void* to, size_t n, size_t* got) {
+  *got = 0;
+  if (source->file_position != source->position) {
+    if (source->file->Seek(source->position) != kSuccess) return false;
+    source->file_position = source->position;
+  }
+  if (source->file->Read(to, n, got) != kSuccess) return false;
+  source->file_position += *got;
+  return true;
+}
 
 tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t n) {
   if (n < 0) return -1;
-  size_t got = 0;
-  if (AsFile(handle)->Read(buffer, static_cast<size_t>(n), &got) != kSuccess) return -1;
-  return static_cast<tmsize_t>(got);
+  Source* source = AsSource(handle);
+  uint8_t* to = static_cast<uint8_t*>(buffer);
+  size_t wanted = static_cast<size_t>(n);
+  size_t done = 0;
+  while (done < wanted) {
+    uint64_t end = source->block_start + source->block_length;
+    if (source->position >= source->block_start && source->position < end) {
+      size_t offset = static_cast<size_t>(source->position - source->block_start);
+      size_t part = std::min(wanted - done, source->block_length - offset);
+      std::memcpy(to + done, source->block + offset, part);
+      done += part;
+      source->position += part;
+      continue;
+    }
+    size_t got = 0;
+    if (wanted - done >= kReadAhead) {  // a strip: no point in passing it through the block
+      if (!ReadFile(source, to + done, wanted - done, &got)) return -1;
+      done += got;
+      source->position += got;
+      break;
+    }
+    if (!ReadFile(source, source->block, kReadAhead, &got)) return -1;
+    source->block_start = source->position;
+    source->block_length = got;
+    if (got == 0) break;  // the end of the file
+  }
+  return static_cast<tmsize_t>(done);
 }
 
 tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }  // sources are read only
 
+toff_t SizeProc(thandle_t handle) {
+  uint64_t size = 0;
+  if (AsSource(handle)->file->Size(&size) != kSuccess) return 0;
+  return size;
+}
+
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
-  File* file = AsFile(handle);
+  Source* source = AsSource(handle);
   uint64_t base = 0;
   if (whence == SEEK_CUR) {
-    base = file->Tell();
+    base = source->position;
   } else if (whence == SEEK_END) {
-    if (file->Size(&base) != kSuccess) return static_cast<toff_t>(-1);
+    base = SizeProc(handle);
   } else if (whence != SEEK_SET) {
     return static_cast<toff_t>(-1);
   }
@@ -62,28 +119,24 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   if (whence != SEEK_SET && static_cast<int64_t>(offset) < 0 && target > base) {
     return static_cast<toff_t>(-1);
   }
-  if (file->Seek(target) != kSuccess) return static_cast<toff_t>(-1);
+  source->position = target;  // the file follows when it is next read
   return target;
 }
 
 int CloseProc(thandle_t handle) {
-  File* file = AsFile(handle);
-  file->Close();
-  delete file;
+  Source* source = AsSource(handle);
+  source->file->Close();
+  delete source;
   return 0;
-}
-
-toff_t SizeProc(thandle_t handle) {
-  uint64_t size = 0;
-  if (AsFile(handle)->Size(&size) != kSuccess) return 0;
-  return size;
 }
 
 int MapProc(thandle_t, void**, toff_t*) { return 0; }  // no mapping: libtiff reads instead
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 TIFF* OpenOverFile(std::unique_ptr<File> file, const char* name) {
-  File* handle = file.release();
+  Source* handle = new (std::nothrow) Source;
+  if (handle == nullptr) return nullptr;
+  handle->file = std::move(file);
   TIFF* tif = TIFFClientOpen(name, "r", handle, ReadProc, WriteProc, SeekProc, CloseProc,
                              SizeProc, MapProc, UnmapProc);
   // A failed TIFFClientOpen leaves the handle to its opener (it never calls CloseProc then).
