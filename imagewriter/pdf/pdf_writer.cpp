@@ -124,7 +124,8 @@ int WritePage(PdfOutput& out, TIFF* tif, long page, long image_number, int jpeg_
   PdfPrint(out, "/Type /Page\n");
   PdfPrint(out, "/Parent 3 0 R\n");
   PdfPrint(out, "/MediaBox [ 0 0 %d %d ]\n", geometry.media_w, geometry.media_h);
-  PdfPrint(out, "/Resources << /Font << /F1 6 0 R >> /XObject << /Im%ld %d 0 R >> /ProcSet 4 0 R >>\n",
+  PdfPrint(out,
+           "/Resources << /Font << /F1 6 0 R >> /XObject << /Im%ld %d 0 R >> /ProcSet 4 0 R >>\n",
            image_number, n + 3);
   PdfPrint(out, "/Annots [ ]\n");
   PdfPrint(out, "/Contents %d 0 R\n", n + 1);

@@ -164,12 +164,12 @@ TIFF* OpenTiffMemory(const void* bytes, size_t n, const char* name) {
 uint64_t TiffSourceSize(TIFF* tif) { return SizeProc(TIFFClientdata(tif)); }
 
 TiffSilence::TiffSilence()
-    : previous_error_(TIFFSetErrorHandler(Silent)),
-      previous_warning_(TIFFSetWarningHandler(Silent)) {}
+    : previous_error(TIFFSetErrorHandler(Silent)),
+      previous_warning(TIFFSetWarningHandler(Silent)) {}
 
 TiffSilence::~TiffSilence() {
-  TIFFSetErrorHandler(previous_error_);
-  TIFFSetWarningHandler(previous_warning_);
+  TIFFSetErrorHandler(previous_error);
+  TIFFSetWarningHandler(previous_warning);
 }
 
 }  // namespace qid

@@ -32,16 +32,14 @@ using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
 // Keeps libtiff's error and warning handlers silent while it lives and restores the previous
 // ones after. The handlers are process-wide, like the libtiff state they belong to.
-class TiffSilence {
- public:
+struct TiffSilence {
   TiffSilence();
   ~TiffSilence();
   TiffSilence(const TiffSilence&) = delete;
   TiffSilence& operator=(const TiffSilence&) = delete;
 
- private:
-  TIFFErrorHandler previous_error_;
-  TIFFErrorHandler previous_warning_;
+  TIFFErrorHandler previous_error;
+  TIFFErrorHandler previous_warning;
 };
 
 }  // namespace qid

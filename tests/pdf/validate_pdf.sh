@@ -57,8 +57,12 @@ convert_pdf() {  # NAME QUALITY PDF SOURCES...
   local said
   said=$("$tool" -q "$quality" "$pdf" "$@" 2>&1)
   if [ "$said" != "result 0" ]; then fail "$name: pdf_tool said '$said'"; return 1; fi
-  if qpdf --check "$pdf" >"$pdf.qpdf" 2>&1; then pass "$name: qpdf --check"
-  else fail "$name: qpdf --check: $(tail -3 "$pdf.qpdf" | tr '\n' ' ')"; return 1; fi
+  if qpdf --check "$pdf" >"$pdf.qpdf" 2>&1; then
+    pass "$name: qpdf --check"
+  else
+    fail "$name: qpdf --check: $(tail -3 "$pdf.qpdf" | tr '\n' ' ')"
+    return 1
+  fi
 }
 
 # The page sizes pdfinfo reports against the geometry rule.
@@ -70,7 +74,8 @@ check_geometry() {  # NAME PDF SOURCE
     expect=$(echo "$facts" | awk '{
       if ($5 == "pixels/cm") { w = $1; h = $2 } else { w = $1 * 72 / $3; h = $2 * 72 / $4 }
       printf "%d x %d pts\n", int(w), int(h) }')
-    got=$(pdfinfo -f $((i + 1)) -l $((i + 1)) "$pdf" | sed -n "s/^Page *$((i + 1)) size: *//p" | sed 's/ (.*)$//')
+    got=$(pdfinfo -f $((i + 1)) -l $((i + 1)) "$pdf" |
+      sed -n "s/^Page *$((i + 1)) size: *//p" | sed 's/ (.*)$//')
     if [ "$got" = "$expect" ]; then pass "$name page $((i + 1)): size $got"
     else fail "$name page $((i + 1)): size '$got', expected '$expect' from $facts"; fi
   done
@@ -80,7 +85,10 @@ check_geometry() {  # NAME PDF SOURCE
 check_pixels() {  # NAME PDF PAGE SOURCE INDEX MAX_MEAN
   local name=$1 pdf=$2 page=$3 src=$4 index=$5 max_mean=$6
   local ref=$out/$name-$page.ref.pnm got=$out/$name-$page mode=() w h rx ry verdict
-  convert "$src[$index]" -depth 8 "pnm:$ref" 2>/dev/null || { fail "$name page $page: convert"; return; }
+  if ! convert "${src}[$index]" -depth 8 "pnm:$ref" 2>/dev/null; then
+    fail "$name page $page: convert"
+    return
+  fi
   [ "$(head -c 2 "$ref")" = "P6" ] || mode=(-gray)
   read -r w h < <(page_facts "$src" "$index" | awk '{ print $1, $2 }')
   rx=$(awk -v n="$w" 'BEGIN { printf "%.9f", 72 * (n - 0.5) / n }')
@@ -89,8 +97,11 @@ check_pixels() {  # NAME PDF PAGE SOURCE INDEX MAX_MEAN
     { fail "$name page $page: pdftoppm"; return; }
   local rendered=$got.ppm
   [ -f "$rendered" ] || rendered=$got.pgm
-  if verdict=$("$compare_pnm" "$ref" "$rendered" "$max_mean"); then pass "$name page $page: pixels ($verdict)"
-  else fail "$name page $page: pixels ($verdict)"; fi
+  if verdict=$("$compare_pnm" "$ref" "$rendered" "$max_mean"); then
+    pass "$name page $page: pixels ($verdict)"
+  else
+    fail "$name page $page: pixels ($verdict)"
+  fi
   rm -f "$ref" "$rendered"
 }
 
