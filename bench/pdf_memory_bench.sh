@@ -4,10 +4,17 @@
 # (which holds one page at a time). Pages come from the shipped document
 # (tests/fixtures/make_pages.sh); each run is one pdf_tool process measured by /usr/bin/time.
 #
-#   bench/pdf_memory.sh PDF_TOOL [WORKDIR]
+#   bench/pdf_memory_bench.sh BUILD_DIR [WORKDIR]     (BUILD_DIR holds tests/pdf/pdf_tool)
 set -euo pipefail
-tool=${1:?usage: pdf_memory.sh PDF_TOOL [WORKDIR]}
-work=${2:-$(mktemp -d)}
+build=${1:?usage: pdf_memory_bench.sh BUILD_DIR [WORKDIR]}
+tool=$build/tests/pdf/pdf_tool
+[ -x "$tool" ] || { echo "no $tool: build the pdf_tool target first" >&2; exit 1; }
+if [ -n "${2:-}" ]; then
+  work=$2
+else
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export QID_ROOT=$work/root
 bash "$here/../tests/fixtures/make_pages.sh" "$work/pages"
