@@ -59,15 +59,15 @@ struct Bench {
   }
   // Text-like bars over a noisy gradient: sharp edges and fine texture, as scans have.
   void WriteA4Page() {
-    qid::testing::TiffSpec spec;
-    spec.width = kA4Width;
-    spec.length = kA4Length;
-    spec.samples_per_pixel = 3;
-    spec.photometric = PHOTOMETRIC_RGB;
-    spec.x_resolution = spec.y_resolution = 300;
-    spec.resolution_unit = RESUNIT_INCH;
-    spec.samples.resize(size_t(kA4Width) * kA4Length * 3);
-    uint8_t* p = spec.samples.data();
+    qid::testing::TiffSpec desc;
+    desc.width = kA4Width;
+    desc.length = kA4Length;
+    desc.samples_per_pixel = 3;
+    desc.photometric = PHOTOMETRIC_RGB;
+    desc.x_resolution = desc.y_resolution = 300;
+    desc.resolution_unit = RESUNIT_INCH;
+    desc.samples.resize(size_t(kA4Width) * kA4Length * 3);
+    uint8_t* p = desc.samples.data();
     for (uint32_t y = 0; y < kA4Length; ++y) {
       for (uint32_t x = 0; x < kA4Width; ++x) {
         bool ink = (y / 40) % 3 == 0 && (x / 7) % 5 != 0 && x > 200 && x < 2280;
@@ -77,7 +77,7 @@ struct Bench {
         *p++ = ink ? uint8_t(60 + noise) : uint8_t(200 + noise);
       }
     }
-    qid::testing::WriteTiffFile(tp.HostPath(kPage), spec);
+    qid::testing::WriteTiffFile(tp.HostPath(kPage), desc);
   }
   std::string Host(const std::string& p) { return tp.HostPath(p); }
 };

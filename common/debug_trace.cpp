@@ -17,8 +17,8 @@ void FinishLine(Str* line) {
   line->push_back('\n');
 }
 
-// Appends one numeric or character conversion, formatted by the C library from a narrow spec.
-void AppendNarrowConversion(std::u16string* out, const std::string& spec, va_list* args,
+// Appends one numeric or character conversion, formatted by the C library from a narrow format.
+void AppendNarrowConversion(std::u16string* out, const std::string& narrow_format, va_list* args,
                             char conversion, char length) {
   char buf[128];
   int n = 0;
@@ -29,11 +29,11 @@ void AppendNarrowConversion(std::u16string* out, const std::string& spec, va_lis
   }
   bool is_signed = conversion == 'd' || conversion == 'i';
   if (length == 'l') {
-    if (is_signed) n = std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(*args, long));
-    else n = std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(*args, unsigned long));
+    if (is_signed) n = std::snprintf(buf, sizeof buf, narrow_format.c_str(), va_arg(*args, long));
+    else n = std::snprintf(buf, sizeof buf, narrow_format.c_str(), va_arg(*args, unsigned long));
   } else {
-    if (is_signed) n = std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(*args, int));
-    else n = std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(*args, unsigned int));
+    if (is_signed) n = std::snprintf(buf, sizeof buf, narrow_format.c_str(), va_arg(*args, int));
+    else n = std::snprintf(buf, sizeof buf, narrow_format.c_str(), va_arg(*args, unsigned int));
   }
   if (n < 0) return;
   if (static_cast<size_t>(n) >= sizeof buf) n = sizeof buf - 1;
@@ -54,12 +54,12 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
       out.push_back(u'%');
       continue;
     }
-    std::string spec = "%";
-    while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') spec.push_back(char(*p++));
-    while (*p >= u'0' && *p <= u'9') spec.push_back(char(*p++));
+    std::string narrow_format = "%";
+    while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') narrow_format.push_back(char(*p++));
+    while (*p >= u'0' && *p <= u'9') narrow_format.push_back(char(*p++));
     if (*p == u'.') {
-      spec.push_back(char(*p++));
-      while (*p >= u'0' && *p <= u'9') spec.push_back(char(*p++));
+      narrow_format.push_back(char(*p++));
+      while (*p >= u'0' && *p <= u'9') narrow_format.push_back(char(*p++));
     }
     char length = 0;
     if (*p == u'l' || *p == u'h') length = char(*p++);
@@ -80,9 +80,9 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
         break;
       }
       case u'c': case u'd': case u'i': case u'u': case u'x': case u'X':
-        spec.push_back(char(conversion));
-        if (length == 'l') spec.insert(spec.size() - 1, "l");
-        AppendNarrowConversion(&out, spec, &ap, char(conversion), length);
+        narrow_format.push_back(char(conversion));
+        if (length == 'l') narrow_format.insert(narrow_format.size() - 1, "l");
+        AppendNarrowConversion(&out, narrow_format, &ap, char(conversion), length);
         break;
       default:
         out.append(start, p + 1);

@@ -198,14 +198,14 @@ bool BuildTiff(const std::vector<const TiffPage*>& pages, uint16_t first_number,
   return true;
 }
 
-bool BuildJobFile(const std::vector<TiffPage>& pages, const JobSpec& spec,
+bool BuildJobFile(const std::vector<TiffPage>& pages, const JobSpec& job_spec,
                   std::vector<uint8_t>* job, std::string* error) {
   if (pages.empty()) {
     *error = "no pages to print";
     return false;
   }
-  if (spec.data_mode > kMaxDataMode) {
-    *error = "data mode " + std::to_string(spec.data_mode) + " is outside 0.." +
+  if (job_spec.data_mode > kMaxDataMode) {
+    *error = "data mode " + std::to_string(job_spec.data_mode) + " is outside 0.." +
              std::to_string(kMaxDataMode);
     return false;
   }
@@ -213,16 +213,16 @@ bool BuildJobFile(const std::vector<TiffPage>& pages, const JobSpec& spec,
     *error = "more than 65535 pages";
     return false;
   }
-  const uint16_t word = static_cast<uint16_t>(100 + spec.data_mode);
+  const uint16_t word = static_cast<uint16_t>(100 + job_spec.data_mode);
   const uint16_t total = static_cast<uint16_t>(pages.size());
   const uint8_t* marker = reinterpret_cast<const uint8_t*>(kPageEndMarker);
   job->clear();
-  if (spec.layout == JobLayout::kDocument) {
+  if (job_spec.layout == JobLayout::kDocument) {
     std::vector<const TiffPage*> all;
     for (const TiffPage& page : pages) all.push_back(&page);
     if (!BuildTiff(all, 0, total, job, error)) return false;
     WriteLE16(job->data(), job->size(), 0, word);
-    if (spec.end_marker) job->insert(job->end(), marker, marker + kPageEndMarkerSize);
+    if (job_spec.end_marker) job->insert(job->end(), marker, marker + kPageEndMarkerSize);
     return true;
   }
   ByteSink sink(job);

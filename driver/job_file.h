@@ -42,7 +42,7 @@ struct JobSpec {
 
 // The whole job file for the pages. False with *error (no pages, data mode out of range, too
 // large).
-bool BuildJobFile(const std::vector<TiffPage>& pages, const JobSpec& spec,
+bool BuildJobFile(const std::vector<TiffPage>& pages, const JobSpec& job_spec,
                   std::vector<uint8_t>* job, std::string* error);
 
 // Writes the bytes to a new file at the host path, replacing one that exists; a partly written

@@ -46,13 +46,13 @@ class JobFileTest : public ::testing::Test {
   }
 
   std::vector<uint8_t> Job(uint16_t data_mode, JobLayout layout, bool marker = false) {
-    JobSpec spec;
-    spec.data_mode = data_mode;
-    spec.layout = layout;
-    spec.end_marker = marker;
+    JobSpec job_spec;
+    job_spec.data_mode = data_mode;
+    job_spec.layout = layout;
+    job_spec.end_marker = marker;
     std::vector<uint8_t> job;
     std::string error;
-    EXPECT_TRUE(BuildJobFile(pages_, spec, &job, &error)) << error;
+    EXPECT_TRUE(BuildJobFile(pages_, job_spec, &job, &error)) << error;
     return job;
   }
 
@@ -253,14 +253,14 @@ TEST_F(JobFileTest, TheFirstWordCarriesTheDataModeWithinItsRange) {
       EXPECT_EQ(word, 100 + mode);
     }
   }
-  JobSpec spec;
-  spec.data_mode = 11;
+  JobSpec job_spec;
+  job_spec.data_mode = 11;
   std::vector<uint8_t> job;
   std::string error;
-  EXPECT_FALSE(BuildJobFile(pages_, spec, &job, &error));
+  EXPECT_FALSE(BuildJobFile(pages_, job_spec, &job, &error));
   EXPECT_NE(error.find("data mode 11"), std::string::npos) << error;
-  spec.data_mode = 1;
-  EXPECT_FALSE(BuildJobFile({}, spec, &job, &error));
+  job_spec.data_mode = 1;
+  EXPECT_FALSE(BuildJobFile({}, job_spec, &job, &error));
   EXPECT_NE(error.find("no pages"), std::string::npos) << error;
 }
 

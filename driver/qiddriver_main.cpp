@@ -126,25 +126,25 @@ int Run(int argc, char** argv) {
     o.output_mode = StoredOutputMode(registry);
   }
   const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode);
-  JobSpec spec;
-  spec.data_mode = o.data_mode;
-  spec.end_marker = o.end_marker;
-  spec.layout = o.layout == LayoutChoice::kAuto      ? wanted
+  JobSpec job_spec;
+  job_spec.data_mode = o.data_mode;
+  job_spec.end_marker = o.end_marker;
+  job_spec.layout = o.layout == LayoutChoice::kAuto      ? wanted
                 : o.layout == LayoutChoice::kSplit ? JobLayout::kSplit
                                                    : JobLayout::kDocument;
-  if (spec.layout != wanted && !o.quiet)
+  if (job_spec.layout != wanted && !o.quiet)
     std::fprintf(stderr,
                  "qiddriver: warning: Output Mode %u with data mode %u makes Q71File %s, but "
                  "the job is written in the %s layout\n",
                  o.output_mode, unsigned(o.data_mode),
                  wanted == JobLayout::kSplit ? "cut the job at page-end markers"
                                              : "take the job as one TIFF",
-                 LayoutName(spec.layout));
-  if (spec.end_marker && spec.layout == JobLayout::kSplit)
+                 LayoutName(job_spec.layout));
+  if (job_spec.end_marker && job_spec.layout == JobLayout::kSplit)
     return Fail(kExitBadInput, "--end-marker is for the document layout");
 
   std::vector<uint8_t> job;
-  if (!BuildJobFile(pages, spec, &job, &error)) return Fail(kExitBadInput, error);
+  if (!BuildJobFile(pages, job_spec, &job, &error)) return Fail(kExitBadInput, error);
 
   std::string tmp = o.tmp;
   if (!o.has_tmp) {
@@ -163,7 +163,7 @@ int Run(int argc, char** argv) {
     return Fail(kExitBadInput, error);
   if (!o.quiet)
     std::printf("qiddriver: job %s: %zu page(s), data mode %u, %s layout, %zu bytes\n",
-                job_path.c_str(), pages.size(), unsigned(o.data_mode), LayoutName(spec.layout),
+                job_path.c_str(), pages.size(), unsigned(o.data_mode), LayoutName(job_spec.layout),
                 job.size());
   if (o.write_only) return kExitDone;
 

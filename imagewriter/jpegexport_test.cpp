@@ -79,8 +79,8 @@ class JpegExportTest : public ::testing::Test {
   }
   std::string Host(const std::string& p) { return tp.HostPath(p); }
   // Writes the page, converts it to kJpeg and returns the result code.
-  int Convert(const TiffSpec& spec) {
-    EXPECT_TRUE(WriteTiffFile(Host(kTiff), spec));
+  int Convert(const TiffSpec& desc) {
+    EXPECT_TRUE(WriteTiffFile(Host(kTiff), desc));
     jpeg_path = kJpeg;
     return ConvertToJpeg(ctx, &jpeg_path, kTiff);
   }
@@ -138,7 +138,7 @@ TEST_F(JpegExportTest, GreyPageGivesAOneComponentJfifWithItsDensity) {
 
 TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
   struct Case {
-    TiffSpec spec;
+    TiffSpec desc;
     std::vector<uint8_t> markers;
     std::vector<uint8_t> tables;  // DQT ids, then DHT class/id bytes, in file order
   } cases[] = {
@@ -148,7 +148,7 @@ TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
        {0x00, 0x01, 0x00, 0x10, 0x01, 0x11}},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(Convert(c.spec), kJpegWritten);
+    ASSERT_EQ(Convert(c.desc), kJpegWritten);
     std::vector<testing::JpegSegment> segments = JpegSegments(ReadHostFile(Host(jpeg_path)));
     std::vector<uint8_t> markers, tables;
     for (const auto& s : segments) {
@@ -168,7 +168,7 @@ TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
     EXPECT_EQ(app0, std::string("JFIF\0\x01\x02\x01\x00\xC8\x00\xC8\x00\x00", 14));
     // Annex K tables at quality 75: the DC entries 16 and 17 become 8 and 9.
     EXPECT_EQ(uint8_t(segments[2].payload[1]), 8);
-    if (c.spec.samples_per_pixel == 3) {
+    if (c.desc.samples_per_pixel == 3) {
       EXPECT_EQ(uint8_t(segments[3].payload[1]), 9);
       const std::string& sof = segments[4].payload;  // 3 components: 4:2:0
       ASSERT_EQ(sof.size(), 15u);

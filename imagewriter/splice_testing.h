@@ -186,30 +186,30 @@ struct TiffSpec {
   uint16_t resolution_unit = 0;              // 0: tag left out
 };
 
-inline bool WriteTiffFile(const std::string& host_path, const TiffSpec& spec) {
+inline bool WriteTiffFile(const std::string& host_path, const TiffSpec& desc) {
   TIFF* tiff = TIFFOpen(host_path.c_str(), "w");
   if (tiff == nullptr) return false;
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, spec.width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, spec.length);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, spec.samples_per_pixel);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, spec.bits_per_sample);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, spec.photometric);
-  TIFFSetField(tiff, TIFFTAG_COMPRESSION, spec.compression);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, desc.width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, desc.length);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, desc.samples_per_pixel);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, desc.bits_per_sample);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, desc.photometric);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, desc.compression);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4u);
-  if (!spec.color_map.empty()) {
-    size_t n = spec.color_map.size() / 3;
-    TIFFSetField(tiff, TIFFTAG_COLORMAP, spec.color_map.data(), spec.color_map.data() + n,
-                 spec.color_map.data() + 2 * n);
+  if (!desc.color_map.empty()) {
+    size_t n = desc.color_map.size() / 3;
+    TIFFSetField(tiff, TIFFTAG_COLORMAP, desc.color_map.data(), desc.color_map.data() + n,
+                 desc.color_map.data() + 2 * n);
   }
-  if (spec.x_resolution > 0) TIFFSetField(tiff, TIFFTAG_XRESOLUTION, spec.x_resolution);
-  if (spec.y_resolution > 0) TIFFSetField(tiff, TIFFTAG_YRESOLUTION, spec.y_resolution);
-  if (spec.resolution_unit != 0) TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, spec.resolution_unit);
-  size_t line = (size_t(spec.width) * spec.samples_per_pixel * spec.bits_per_sample + 7) / 8;
+  if (desc.x_resolution > 0) TIFFSetField(tiff, TIFFTAG_XRESOLUTION, desc.x_resolution);
+  if (desc.y_resolution > 0) TIFFSetField(tiff, TIFFTAG_YRESOLUTION, desc.y_resolution);
+  if (desc.resolution_unit != 0) TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, desc.resolution_unit);
+  size_t line = (size_t(desc.width) * desc.samples_per_pixel * desc.bits_per_sample + 7) / 8;
   std::vector<uint8_t> row(line);
-  bool ok = spec.samples.size() >= line * spec.length;
-  for (uint32_t y = 0; ok && y < spec.length; ++y) {
-    std::copy(spec.samples.begin() + y * line, spec.samples.begin() + (y + 1) * line, row.begin());
+  bool ok = desc.samples.size() >= line * desc.length;
+  for (uint32_t y = 0; ok && y < desc.length; ++y) {
+    std::copy(desc.samples.begin() + y * line, desc.samples.begin() + (y + 1) * line, row.begin());
     ok = TIFFWriteScanline(tiff, row.data(), y, 0) >= 0;
   }
   TIFFClose(tiff);

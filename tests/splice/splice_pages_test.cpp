@@ -61,12 +61,12 @@ std::string JobFor(const std::vector<std::string>& files, uint16_t data_mode,
   for (const std::string& f : files) {
     EXPECT_TRUE(driver::LoadTiffPages(Page(f), &pages, &error)) << error;
   }
-  driver::JobSpec spec;
-  spec.data_mode = data_mode;
-  spec.layout = layout;
-  spec.end_marker = end_marker;
+  driver::JobSpec job_spec;
+  job_spec.data_mode = data_mode;
+  job_spec.layout = layout;
+  job_spec.end_marker = end_marker;
   std::vector<uint8_t> job;
-  EXPECT_TRUE(driver::BuildJobFile(pages, spec, &job, &error)) << error;
+  EXPECT_TRUE(driver::BuildJobFile(pages, job_spec, &job, &error)) << error;
   return std::string(job.begin(), job.end());
 }
 
