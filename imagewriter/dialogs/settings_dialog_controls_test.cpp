@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
+#include "imagewriter/dialogs/dialog_testing.h"
 #include "imagewriter/dialogs/memory_dialog_view.h"
 #include "imagewriter/dialogs/reset_serial.h"
 #include "imagewriter/dialogs/settings_dialog.h"
@@ -11,15 +12,9 @@
 namespace qid {
 namespace {
 
-using testing::TestPlatform;
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public DialogTest {
  protected:
-  ControlsTest() {
-    SetDefaults(ctx.settings);
-    ctx.job.settings_read = true;
-    MemoryDialogView::AddSettingsControls(&view);
-  }
   void Open() { ResetValues(ctx, view); }
   // A user's click on a box or button: the box toggles first, as the platform does.
   bool Click(int id) {
@@ -40,16 +35,7 @@ class ControlsTest : public ::testing::Test {
     view.PlaceCaret(id, static_cast<int>(text.size()));
     OnSettingsCommand(ctx, view, state, id, kNotifyEditChange, &end_result);
   }
-  void DocName(const std::string& name) { tp.environment.vars_["VEDIZE_DOCNAME"] = name; }
-  bool On(int id) { return view.At(id).enabled; }
-  bool Shown(int id) { return view.At(id).visible; }
-  bool Checked(int id) { return view.At(id).checked; }
-  const std::string& Text(int id) { return view.At(id).text; }
 
-  TestPlatform tp;
-  WriterContext ctx{tp.platform()};
-  Settings& s = ctx.settings;
-  MemoryDialogView view;
   SettingsDialogState state;
   int end_result = -1;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
+#include "imagewriter/dialogs/dialog_testing.h"
 #include "imagewriter/dialogs/memory_dialog_view.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
@@ -11,26 +12,8 @@
 namespace qid {
 namespace {
 
-using testing::TestPlatform;
 
-class InitializeTest : public ::testing::Test {
- protected:
-  InitializeTest() {
-    SetDefaults(ctx.settings);
-    ctx.job.settings_read = true;
-    MemoryDialogView::AddSettingsControls(&view);
-  }
-  void DocName(const std::string& name) { tp.environment.vars_["VEDIZE_DOCNAME"] = name; }
-  bool On(int id) { return view.At(id).enabled; }
-  bool Shown(int id) { return view.At(id).visible; }
-  bool Checked(int id) { return view.At(id).checked; }
-  const std::string& Text(int id) { return view.At(id).text; }
-
-  TestPlatform tp;
-  WriterContext ctx{tp.platform()};
-  Settings& s = ctx.settings;
-  MemoryDialogView view;
-};
+using InitializeTest = DialogTest;
 
 // The serial controls that every mode but Serialization turns off.
 const int kSerialControls[] = {IDC_RESET_AFTER_JOB, IDC_DIGITS_LABEL,        IDC_DIGITS_LIST,
