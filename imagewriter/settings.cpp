@@ -123,6 +123,17 @@ RegKey CreateUserKey(Registry& reg) {
   return key;
 }
 
+// One value into the current user's key, created when absent; failures are only traced.
+void WriteUserValue(WriterContext& ctx, const std::string& name, uint32_t type,
+                    const void* data, size_t size) {
+  Registry& reg = *ctx.os.registry;
+  RegKey key = CreateUserKey(reg);
+  if (key == kNoKey) return;
+  ErrorCode err = reg.SetValue(key, name, type, data, size);
+  if (err != kSuccess) DebugTrace(kTag, "write %s failed, err = %u", name.c_str(), err);
+  reg.CloseKey(key);
+}
+
 }  // namespace
 
 void SetDefaults(Settings& s) {
@@ -171,22 +182,14 @@ bool SaveSettings(WriterContext& ctx, const std::string* dialog_application) {
 }
 
 bool WriteSettingDword(WriterContext& ctx, const std::string& name, uint32_t value) {
-  Registry& reg = *ctx.os.registry;
-  RegKey key = CreateUserKey(reg);
-  if (key == kNoKey) return true;
-  ErrorCode err = SetDwordValue(reg, key, name, value);
-  if (err != kSuccess) DebugTrace(kTag, "write %s failed, err = %u", name.c_str(), err);
-  reg.CloseKey(key);
+  uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                      uint8_t(value >> 24)};
+  WriteUserValue(ctx, name, kRegDword, bytes, sizeof bytes);
   return true;
 }
 
 bool WriteSettingString(WriterContext& ctx, const std::string& name, const std::string& text) {
-  Registry& reg = *ctx.os.registry;
-  RegKey key = CreateUserKey(reg);
-  if (key == kNoKey) return true;
-  ErrorCode err = SetStringValue(reg, key, name, text);
-  if (err != kSuccess) DebugTrace(kTag, "write %s failed, err = %u", name.c_str(), err);
-  reg.CloseKey(key);
+  WriteUserValue(ctx, name, kRegSz, text.data(), text.size());
   return true;
 }
 
