@@ -2,6 +2,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "common/little_endian.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -58,8 +59,11 @@ constexpr const StringField* kLoadOrder[] = {&kOutputApplication, &kOutputDirect
 constexpr const StringField* kSaveOrder[] = {&kOutputDirectory, &kOutputFile, &kDocPrefix,
                                              &kSerialPrefix};
 
+// Callers have checked that the value holds 4 bytes.
 uint32_t Le32(const std::vector<uint8_t>& d) {
-  return d[0] | (d[1] << 8) | (d[2] << 16) | (uint32_t(d[3]) << 24);
+  uint32_t value = 0;
+  ReadLE32(d.data(), d.size(), 0, &value);
+  return value;
 }
 
 // A number that is missing, of another type or not 4 bytes long takes its default, so that a
@@ -182,8 +186,8 @@ bool SaveSettings(WriterContext& ctx, const std::string* dialog_application) {
 }
 
 bool WriteSettingDword(WriterContext& ctx, const std::string& name, uint32_t value) {
-  uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                      uint8_t(value >> 24)};
+  uint8_t bytes[4];
+  WriteLE32(bytes, sizeof bytes, 0, value);
   WriteUserValue(ctx, name, kRegDword, bytes, sizeof bytes);
   return true;
 }

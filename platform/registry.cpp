@@ -1,10 +1,12 @@
 #include "platform/registry.h"
 
+#include "common/little_endian.h"
+
 namespace qid {
 
 ErrorCode SetDwordValue(Registry& reg, RegKey key, const std::string& name, uint32_t value) {
-  uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                      uint8_t(value >> 24)};
+  uint8_t bytes[4];
+  WriteLE32(bytes, sizeof bytes, 0, value);
   return reg.SetValue(key, name, kRegDword, bytes, sizeof bytes);
 }
 
