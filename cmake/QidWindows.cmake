@@ -76,6 +76,11 @@ qid_windows_program(Q71File
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file.rc
   LIBRARIES qid_imagewriter)
 
+qid_windows_program(PrnWipe
+  SOURCES ${CMAKE_SOURCE_DIR}/remover/win32/prnwipe_main.cpp
+  RESOURCES ${CMAKE_SOURCE_DIR}/resources/prnwipe/prnwipe.rc
+  LIBRARIES qid_remover)
+
 # Windows-side test helpers (console programs run under Wine) declare themselves here.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)

@@ -46,10 +46,22 @@ class DialogView {
   virtual void SetText(int id, const std::string& text) = 0;
   // At most max_chars characters of the control's text.
   virtual std::string GetText(int id, size_t max_chars) = 0;
-  virtual void ListAdd(int id, const std::string& item) = 0;
+  // Adds an entry; returns its position (a sorted list puts it in order), or -1 on failure.
+  virtual int ListAdd(int id, const std::string& item) = 0;
   virtual void ListSelect(int id, int index) = 0;
-  // The selected entry, or -1.
+  // The selected entry (in a multiple-selection list, the one with the focus), or -1.
   virtual int ListSelection(int id) = 0;
+  // Removes every entry.
+  virtual void ListReset(int id) = 0;
+  // Removes the entry at `index`; later entries move up by one.
+  virtual void ListDelete(int id, int index) = 0;
+  // Multiple-selection lists: the number of selected entries (-1 when the list cannot say),
+  // and the positions of up to `max` of them in ascending order.
+  virtual int ListSelectedCount(int id) = 0;
+  virtual std::vector<int> ListSelectedItems(int id, int max) = 0;
+
+  // The window's own caption.
+  virtual void SetCaption(const std::string& text) = 0;
 
   // Edits: where the selection (or the caret) starts, in characters from the start of the
   // text; selecting [start, end); replacing the selection (an empty text deletes it).
@@ -82,9 +94,14 @@ class NullDialogView : public DialogView {
   bool IsChecked(int) override { return false; }
   void SetText(int, const std::string&) override {}
   std::string GetText(int, size_t) override { return std::string(); }
-  void ListAdd(int, const std::string&) override {}
+  int ListAdd(int, const std::string&) override { return -1; }
   void ListSelect(int, int) override {}
   int ListSelection(int) override { return -1; }
+  void ListReset(int) override {}
+  void ListDelete(int, int) override {}
+  int ListSelectedCount(int) override { return -1; }
+  std::vector<int> ListSelectedItems(int, int) override { return {}; }
+  void SetCaption(const std::string&) override {}
   int SelectionStart(int) override { return 0; }
   void SetSelection(int, int, int) override {}
   void ReplaceSelection(int, const std::string&) override {}

@@ -1,6 +1,7 @@
 #include "imagewriter/dialogs/memory_dialog_view.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "imagewriter/dialogs/control_ids.h"
 
@@ -68,6 +69,62 @@ void MemoryDialogView::SetText(int id, const std::string& text) {
 std::string MemoryDialogView::GetText(int id, size_t max_chars) {
   const std::string& text = At(id).text;
   return text.substr(0, std::min(max_chars, text.size()));
+}
+
+int MemoryDialogView::ListAdd(int id, const std::string& item) {
+  Control& c = At(id);
+  auto lower = [](std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+  };
+  size_t at = c.items.size();
+  if (c.sorted) {
+    at = 0;
+    while (at < c.items.size() && lower(c.items[at]) <= lower(item)) ++at;
+  }
+  c.items.insert(c.items.begin() + at, item);
+  c.selected.resize(c.items.size() - 1);
+  c.selected.insert(c.selected.begin() + at, false);
+  return static_cast<int>(at);
+}
+
+void MemoryDialogView::ListReset(int id) {
+  Control& c = At(id);
+  c.items.clear();
+  c.selected.clear();
+  c.selection = -1;
+}
+
+void MemoryDialogView::ListDelete(int id, int index) {
+  Control& c = At(id);
+  if (index < 0 || index >= static_cast<int>(c.items.size())) return;
+  c.items.erase(c.items.begin() + index);
+  c.selected.resize(c.items.size() + 1);
+  c.selected.erase(c.selected.begin() + index);
+  if (c.selection == index) c.selection = -1;
+  else if (c.selection > index) --c.selection;
+}
+
+int MemoryDialogView::ListSelectedCount(int id) {
+  const Control& c = At(id);
+  return static_cast<int>(std::count(c.selected.begin(), c.selected.end(), true));
+}
+
+std::vector<int> MemoryDialogView::ListSelectedItems(int id, int max) {
+  const Control& c = At(id);
+  std::vector<int> out;
+  for (size_t i = 0; i < c.selected.size() && static_cast<int>(out.size()) < max; ++i) {
+    if (c.selected[i]) out.push_back(static_cast<int>(i));
+  }
+  return out;
+}
+
+void MemoryDialogView::ListMark(int id, int index, bool selected) {
+  Control& c = At(id);
+  if (index < 0 || index >= static_cast<int>(c.items.size())) return;
+  c.selected.resize(c.items.size());
+  c.selected[index] = selected;
+  c.selection = index;
 }
 
 void MemoryDialogView::ListSelect(int id, int index) {

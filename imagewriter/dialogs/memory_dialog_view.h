@@ -24,6 +24,8 @@ class MemoryDialogView : public DialogView {
     std::string text;
     std::vector<std::string> items;
     int selection = -1;
+    bool sorted = false;          // a sorted list box puts new entries in order
+    std::vector<bool> selected;   // per entry, for a multiple-selection list
     int sel_start = 0, sel_end = 0;  // edit selection, characters
   };
 
@@ -38,9 +40,14 @@ class MemoryDialogView : public DialogView {
   bool IsChecked(int id) override { return At(id).checked; }
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id, size_t max_chars) override;
-  void ListAdd(int id, const std::string& item) override { At(id).items.push_back(item); }
+  int ListAdd(int id, const std::string& item) override;
   void ListSelect(int id, int index) override;
   int ListSelection(int id) override { return At(id).selection; }
+  void ListReset(int id) override;
+  void ListDelete(int id, int index) override;
+  int ListSelectedCount(int id) override;
+  std::vector<int> ListSelectedItems(int id, int max) override;
+  void SetCaption(const std::string& text) override { caption = text; }
   int SelectionStart(int id) override { return At(id).sel_start; }
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;
@@ -59,7 +66,12 @@ class MemoryDialogView : public DialogView {
   // The text of the selected list entry, or "" when none is selected.
   std::string SelectedItem(int id);
 
+  // Test side: selects (or deselects) one entry of a multiple-selection list, as a click with
+  // Ctrl held would; it becomes the focused entry.
+  void ListMark(int id, int index, bool selected);
+
   std::map<int, Control> controls;
+  std::string caption;
   std::set<int> unknown_ids;  // ids used that the template does not hold
   WindowHandle window = 0x6041;
   int brought_to_front = 0;

@@ -32,9 +32,33 @@ std::string Win32DialogView::GetText(int id, size_t max_chars) {
   return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-void Win32DialogView::ListAdd(int id, const std::string& item) {
-  SendDlgItemMessageA(dialog_, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+int Win32DialogView::ListAdd(int id, const std::string& item) {
+  LRESULT at =
+      SendDlgItemMessageA(dialog_, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  return at < 0 ? -1 : static_cast<int>(at);
 }
+
+void Win32DialogView::ListReset(int id) { SendDlgItemMessageA(dialog_, id, LB_RESETCONTENT, 0, 0); }
+
+void Win32DialogView::ListDelete(int id, int index) {
+  SendDlgItemMessageA(dialog_, id, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogView::ListSelectedCount(int id) {
+  LRESULT count = SendDlgItemMessageA(dialog_, id, LB_GETSELCOUNT, 0, 0);
+  return count == LB_ERR ? -1 : static_cast<int>(count);
+}
+
+std::vector<int> Win32DialogView::ListSelectedItems(int id, int max) {
+  std::vector<int> items(max > 0 ? static_cast<size_t>(max) : 0);
+  LRESULT got = max > 0 ? SendDlgItemMessageA(dialog_, id, LB_GETSELITEMS, static_cast<WPARAM>(max),
+                                              reinterpret_cast<LPARAM>(items.data()))
+                        : 0;
+  items.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return items;
+}
+
+void Win32DialogView::SetCaption(const std::string& text) { SetWindowTextA(dialog_, text.c_str()); }
 
 void Win32DialogView::ListSelect(int id, int index) {
   SendDlgItemMessageA(dialog_, id, LB_SETCURSEL, static_cast<WPARAM>(index), 0);

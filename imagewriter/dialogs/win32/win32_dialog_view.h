@@ -21,9 +21,14 @@ class Win32DialogView : public DialogView {
   bool IsChecked(int id) override;
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id, size_t max_chars) override;
-  void ListAdd(int id, const std::string& item) override;
+  int ListAdd(int id, const std::string& item) override;
   void ListSelect(int id, int index) override;
   int ListSelection(int id) override;
+  void ListReset(int id) override;
+  void ListDelete(int id, int index) override;
+  int ListSelectedCount(int id) override;
+  std::vector<int> ListSelectedItems(int id, int max) override;
+  void SetCaption(const std::string& text) override;
   int SelectionStart(int id) override;
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;

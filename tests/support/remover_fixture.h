@@ -1,0 +1,304 @@
+// One fixture for PrnWipe's logic: the test platform with an in-memory registry holding the
+// spooler's driver and printer keys, a spooler whose printers are those keys, files that can
+// be locked, the main dialog as an in-memory view and a host that answers the child dialogs
+// from a script. Texts come from the program's own resource script, so a test that expects a
+// literal text also proves the string table.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+#include "platform/system_control.h"
+#include "platform/wrappers.h"
+#include "remover/dialogs.h"
+#include "remover/remover.h"
+#include "remover/remover_ids.h"
+#include "tests/support/memory_dialog_view.h"
+#include "tests/support/test_platform.h"
+
+namespace qid::testing {
+
+// The STRINGTABLE of resources/prnwipe/prnwipe_strings.rc, with the numbers of the IDS_ names
+// in remover/remover_ids.h.
+inline std::map<int, std::string> ReadPrnWipeStrings() {
+  std::map<std::string, int> ids;
+  std::ifstream header(std::string(QID_SOURCE_DIR) + "/remover/remover_ids.h");
+  std::string line;
+  while (std::getline(header, line)) {
+    std::istringstream in(line);
+    std::string define, name;
+    int number = 0;
+    if (in >> define >> name >> number && define == "#define") ids[name] = number;
+  }
+  std::map<int, std::string> table;
+  std::ifstream rc(std::string(QID_SOURCE_DIR) + "/resources/prnwipe/prnwipe_strings.rc");
+  while (std::getline(rc, line)) {
+    size_t comma = line.find(", \"");
+    if (comma == std::string::npos || line.back() != '"') continue;
+    std::string name = line.substr(line.find_first_not_of(' '));
+    name = name.substr(0, name.find(','));
+    std::string raw = line.substr(comma + 3, line.size() - comma - 4), text;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '"' && i + 1 < raw.size() && raw[i + 1] == '"') {
+        text += '"';
+        ++i;
+      } else if (raw[i] == '\\' && i + 1 < raw.size()) {
+        char c = raw[++i];
+        text += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+      } else {
+        text += raw[i];
+      }
+    }
+    if (ids.count(name)) table[ids[name]] = text;
+  }
+  return table;
+}
+
+class ScriptedRemoverHost : public RemoverHost {
+ public:
+  ScriptedRemoverHost() : strings(ReadPrnWipeStrings()) {}
+  std::string LoadText(int id) override {
+    auto it = strings.find(id);
+    return it == strings.end() ? std::string() : it->second;
+  }
+  void SetWindowIcons() override { ++icons_set; }
+  // Runs the confirmation dialog's own logic on a view, then answers from the script (the
+  // dialog closed with Escape when it is empty).
+  int RunConfirmDialog(const std::string& text) override {
+    confirm_view = MemoryDialogView();
+    InitConfirmDialog(confirm_view, *this, text);
+    confirmations.push_back(confirm_view.At(IDC_CONFIRM_TEXT).text);
+    if (on_confirm) on_confirm();
+    if (confirm_answers.empty()) return kIdCancel;
+    int answer = confirm_answers.front();
+    confirm_answers.pop_front();
+    return answer;
+  }
+  void RunAboutBox() override {
+    about_view = MemoryDialogView();
+    InitAboutBox(about_view, *this);
+    ++about_shown;
+  }
+
+  std::map<int, std::string> strings;
+  int icons_set = 0;
+  int about_shown = 0;
+  std::deque<int> confirm_answers;
+  std::vector<std::string> confirmations;
+  std::function<void()> on_confirm;
+  MemoryDialogView confirm_view, about_view;
+};
+
+// The spooler as the remover sees it: a printer exists while its key under the Printers key
+// does, and deleting it removes the key, as the system's spooler does.
+class RegistrySpooler : public Spooler {
+ public:
+  explicit RegistrySpooler(MemoryRegistry& registry) : registry_(registry) {}
+
+  ErrorCode DriverDirectory(size_t capacity, std::string* directory) override {
+    if (directory_error != kSuccess) return directory_error;
+    if (driver_directory.size() + 1 > capacity) return kErrInsufficientBuffer;
+    *directory = driver_directory;
+    return kSuccess;
+  }
+  ErrorCode DriverDirectoryW(size_t, std::u16string*) override { return kErrNotSupported; }
+  ErrorCode ListMonitorsW(std::vector<MonitorInfoW>*) override { return kErrNotSupported; }
+  ErrorCode ListPortsW(std::vector<std::u16string>*) override { return kErrNotSupported; }
+  ErrorCode AddPortW(const std::u16string&, const std::u16string&, uint32_t*) override {
+    return kErrNotSupported;
+  }
+  ErrorCode AddDriverW(const DriverInfo3W&) override { return kErrNotSupported; }
+  ErrorCode AddPrinterW(const PrinterInfo2W&) override { return kErrNotSupported; }
+  ErrorCode QueryPrinterW(const std::u16string&, PrinterInfo2W*) override {
+    return kErrNotSupported;
+  }
+  ErrorCode SetDefaultPrinterNameW(const std::u16string&) override { return kErrNotSupported; }
+  ErrorCode DefaultPrinterNameW(std::u16string*) override { return kErrNotSupported; }
+
+  ErrorCode OpenPrinterHandle(const std::string& name, PrinterAccess access,
+                              PrinterHandle* handle) override {
+    opened.push_back(name);
+    if (!registry_.hive(Hive::kLocalMachine).Find(std::string(kPrintersKey) + "\\" + name)) {
+      return kErrInvalidPrinterName;
+    }
+    if (access == PrinterAccess::kDelete && delete_open_error != kSuccess) return delete_open_error;
+    *handle = next_++;
+    open_[*handle] = name;
+    return kSuccess;
+  }
+  ErrorCode RemovePrinter(PrinterHandle handle) override {
+    auto it = open_.find(handle);
+    if (it == open_.end()) return kErrInvalidHandle;
+    if (remove_error != kSuccess) return remove_error;
+    deleted.push_back(it->second);
+    registry_.hive(Hive::kLocalMachine).Remove(std::string(kPrintersKey) + "\\" + it->second);
+    return kSuccess;
+  }
+  ErrorCode ClosePrinterHandle(PrinterHandle handle) override {
+    return open_.erase(handle) ? kSuccess : kErrInvalidHandle;
+  }
+  size_t open_handles() const { return open_.size(); }
+
+  std::string driver_directory = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+  ErrorCode directory_error = kSuccess;
+  ErrorCode delete_open_error = kSuccess;
+  ErrorCode remove_error = kSuccess;
+  std::vector<std::string> opened, deleted;
+
+ private:
+  MemoryRegistry& registry_;
+  std::map<PrinterHandle, std::string> open_;
+  PrinterHandle next_ = 1;
+};
+
+class RecordingControl : public SystemControl {
+ public:
+  ShutdownPrivilegeResult EnableShutdownPrivilege() override {
+    ++privilege_calls;
+    return privilege;
+  }
+  ErrorCode RequestRestart() override {
+    ++restarts;
+    return restart_result;
+  }
+  ErrorCode BroadcastSettingChange() override { return kErrNotSupported; }
+  ErrorCode WriteProfileEntryW(const std::u16string&, const std::u16string&,
+                               const std::u16string&) override {
+    return kErrNotSupported;
+  }
+  ErrorCode WritePrivateProfileEntry(const std::string& file, const std::string& section,
+                                     const std::string& key, const std::string& value) override {
+    profile_writes.push_back(file + "|" + section + "|" + key + "=" + value);
+    return profile_result;
+  }
+
+  ShutdownPrivilegeResult privilege;
+  ErrorCode restart_result = kSuccess;
+  ErrorCode profile_result = kSuccess;
+  int privilege_calls = 0, restarts = 0;
+  std::vector<std::string> profile_writes;
+};
+
+// Files whose deletion fails with a chosen error (a lock, a denial, a damaged disk); deletion
+// at restart is recorded.
+class LockableFiles : public FileSystemWrapper {
+ public:
+  using FileSystemWrapper::FileSystemWrapper;
+  ErrorCode RemoveFile(const std::string& path) override {
+    auto it = remove_errors.find(path);
+    if (it != remove_errors.end()) return it->second;
+    return FileSystemWrapper::RemoveFile(path);
+  }
+  ErrorCode RemoveAtRestart(const std::string& path) override {
+    at_restart.push_back(path);
+    return at_restart_result;
+  }
+  std::map<std::string, ErrorCode> remove_errors;  // by the product path
+  std::vector<std::string> at_restart;
+  ErrorCode at_restart_result = kSuccess;
+};
+
+struct DriverSpec {
+  std::string name;
+  std::string driver, data, config, help;
+  std::vector<std::string> dependent;
+  std::string version_subkey = "Version-3";
+  uint32_t version = 3;
+  const char* environment = kEnvironmentX86;
+};
+
+class RemoverFixture : public ::testing::Test {
+ protected:
+  RemoverFixture() : spooler(tp.registry), files(tp.files.get()) {
+    Platform& p = tp.platform();
+    p.spooler = &spooler;
+    p.control = &control;
+    p.files = &files;
+    main.window = 0x101;
+    for (int id : {IDC_SYSTEM_LINE, IDC_LIST_LABEL, IDC_DRIVER_LIST, IDC_ABOUT, IDC_UNINSTALL,
+                   IDC_CLOSE}) {
+      main.controls[id];
+    }
+    main.controls[IDC_DRIVER_LIST].sorted = true;
+    tp.system.version = OsVersion{5, 1, 2600, kPlatformNt};
+  }
+
+  static constexpr const char* kDir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+
+  void AddDriver(const DriverSpec& d) {
+    RegistryKeyNode* key = tp.registry.hive(Hive::kLocalMachine)
+                               .Create(std::string(d.environment) + "\\" + d.version_subkey +
+                                           (d.version_subkey.empty() ? "" : "\\") + d.name,
+                                       "", nullptr);
+    auto text = [](const std::string& s) {
+      std::vector<uint8_t> bytes(s.begin(), s.end());
+      bytes.push_back(0);
+      return bytes;
+    };
+    if (!d.driver.empty()) key->SetValue("Driver", kRegSz, text(d.driver));
+    if (!d.data.empty()) key->SetValue("Data File", kRegSz, text(d.data));
+    if (!d.config.empty()) key->SetValue("Configuration File", kRegSz, text(d.config));
+    if (!d.help.empty()) key->SetValue("Help File", kRegSz, text(d.help));
+    std::vector<uint8_t> list;
+    for (const std::string& f : d.dependent) {
+      list.insert(list.end(), f.begin(), f.end());
+      list.push_back(0);
+    }
+    list.push_back(0);
+    if (!d.dependent.empty()) key->SetValue("Dependent Files", kRegMultiSz, list);
+    uint8_t v[4] = {static_cast<uint8_t>(d.version), 0, 0, 0};
+    key->SetValue("Version", kRegDword, std::vector<uint8_t>(v, v + 4));
+  }
+
+  void AddPrinter(const std::string& printer, const std::string& driver) {
+    std::vector<uint8_t> bytes(driver.begin(), driver.end());
+    bytes.push_back(0);
+    tp.registry.hive(Hive::kLocalMachine)
+        .Create(std::string(kPrintersKey) + "\\" + printer, "", nullptr)
+        ->SetValue("Printer Driver", kRegSz, bytes);
+  }
+
+  // A file in the driver folder ("x.dll") or below it ("3\\x.dll").
+  void AddFile(const std::string& relative) { WriteHostFile(HostFile(relative), "x"); }
+  bool FileThere(const std::string& relative) { return HostFileExists(HostFile(relative)); }
+  std::string HostFile(const std::string& relative) {
+    return tp.HostPath(std::string(kDir) + "\\" + relative);
+  }
+
+  bool KeyExists(Hive hive, const std::string& path) {
+    return tp.registry.hive(hive).Find(path) != nullptr;
+  }
+
+  std::vector<std::string>& Listed() { return main.At(IDC_DRIVER_LIST).items; }
+  void Fill() { InitMainDialog(remover); }
+  void SelectDriver(const std::string& name) {
+    auto& items = Listed();
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i] == name) main.ListMark(IDC_DRIVER_LIST, static_cast<int>(i), true);
+    }
+  }
+  // The texts of the message boxes shown, in order.
+  std::vector<std::string> Boxes() {
+    std::vector<std::string> texts;
+    for (const auto& box : tp.message_boxes.shown) texts.push_back(box.text);
+    return texts;
+  }
+
+  TestPlatform tp;
+  RegistrySpooler spooler;
+  RecordingControl control;
+  LockableFiles files;
+  MemoryDialogView main;
+  ScriptedRemoverHost host;
+  RemoverState state;
+  Remover remover{tp.platform(), main, host, state};
+};
+
+}  // namespace qid::testing
