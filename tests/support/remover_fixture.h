@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -16,11 +18,12 @@
 
 #include "platform/spooler.h"
 #include "platform/system_control.h"
+#include "common/bounded_string.h"
 #include "platform/wrappers.h"
 #include "remover/dialogs.h"
 #include "remover/remover.h"
 #include "remover/remover_ids.h"
-#include "tests/support/memory_dialog_view.h"
+#include "imagewriter/dialogs/memory_dialog_view.h"
 #include "tests/support/test_platform.h"
 
 namespace qid::testing {
@@ -72,9 +75,9 @@ class ScriptedRemoverHost : public RemoverHost {
   // Runs the confirmation dialog's own logic on a view, then answers from the script (the
   // dialog closed with Escape when it is empty).
   int RunConfirmDialog(const std::string& text) override {
-    confirm_view = MemoryDialogView();
-    InitConfirmDialog(confirm_view, *this, text);
-    confirmations.push_back(confirm_view.At(IDC_CONFIRM_TEXT).text);
+    confirm_view = std::make_unique<MemoryDialogView>();
+    InitConfirmDialog(*confirm_view, *this, text);
+    confirmations.push_back(confirm_view->At(IDC_CONFIRM_TEXT).text);
     if (on_confirm) on_confirm();
     if (confirm_answers.empty()) return kIdCancel;
     int answer = confirm_answers.front();
@@ -82,8 +85,8 @@ class ScriptedRemoverHost : public RemoverHost {
     return answer;
   }
   void RunAboutBox() override {
-    about_view = MemoryDialogView();
-    InitAboutBox(about_view, *this);
+    about_view = std::make_unique<MemoryDialogView>();
+    InitAboutBox(*about_view, *this);
     ++about_shown;
   }
 
@@ -93,7 +96,7 @@ class ScriptedRemoverHost : public RemoverHost {
   std::deque<int> confirm_answers;
   std::vector<std::string> confirmations;
   std::function<void()> on_confirm;
-  MemoryDialogView confirm_view, about_view;
+  std::unique_ptr<MemoryDialogView> confirm_view, about_view;
 };
 
 // The spooler as the remover sees it: a printer exists while its key under the Printers key
@@ -205,19 +208,46 @@ class LockableFiles : public FileSystemWrapper {
   ErrorCode at_restart_result = kSuccess;
 };
 
+// Keys that refuse to open or to be deleted, by their path below the hive.
+class FaultyRegistry : public RegistryWrapper {
+ public:
+  using RegistryWrapper::RegistryWrapper;
+  ErrorCode OpenKey(Hive hive, const std::string& subkey, bool write, RegKey* key) override {
+    for (const auto& [path, err] : open_errors) {
+      if (EqualsIgnoreCase(path, subkey)) return err;
+    }
+    return RegistryWrapper::OpenKey(hive, subkey, write, key);
+  }
+  ErrorCode DeleteKey(Hive hive, const std::string& subkey) override {
+    for (const auto& [path, err] : delete_errors) {
+      if (EqualsIgnoreCase(path, subkey)) return err;
+    }
+    return RegistryWrapper::DeleteKey(hive, subkey);
+  }
+  std::map<std::string, ErrorCode> open_errors, delete_errors;
+};
+
 struct DriverSpec {
+  DriverSpec(std::string name, std::string driver, std::string data = {}, std::string config = {},
+             std::string help = {}, std::vector<std::string> dependent = {},
+             std::string version_subkey = "Version-3", uint32_t version = 3,
+             const char* environment = kEnvironmentX86)
+      : name(std::move(name)), driver(std::move(driver)), data(std::move(data)),
+        config(std::move(config)), help(std::move(help)), dependent(std::move(dependent)),
+        version_subkey(std::move(version_subkey)), version(version), environment(environment) {}
   std::string name;
   std::string driver, data, config, help;
   std::vector<std::string> dependent;
-  std::string version_subkey = "Version-3";
-  uint32_t version = 3;
-  const char* environment = kEnvironmentX86;
+  std::string version_subkey;
+  uint32_t version;
+  const char* environment;
 };
 
 class RemoverFixture : public ::testing::Test {
  protected:
-  RemoverFixture() : spooler(tp.registry), files(tp.files.get()) {
+  RemoverFixture() : registry(&tp.registry), spooler(tp.registry), files(tp.files.get()) {
     Platform& p = tp.platform();
+    p.registry = &registry;
     p.spooler = &spooler;
     p.control = &control;
     p.files = &files;
@@ -292,6 +322,7 @@ class RemoverFixture : public ::testing::Test {
   }
 
   TestPlatform tp;
+  FaultyRegistry registry;
   RegistrySpooler spooler;
   RecordingControl control;
   LockableFiles files;
