@@ -77,7 +77,7 @@ TEST_F(Removal, ConfirmationTextListsKeptThenDeletedFilesInLowerCase) {
           << "lowered in the record: " << name;
     }
   }
-  EXPECT_TRUE(tp.trace.Contains("PRNWIPE02: Prepare message string = 14\r\n"));
+  EXPECT_TRUE(tp.trace.Contains("PRNWIPE02: Prepare message string = 16\r\n"));
 }
 
 TEST_F(Removal, YesRemovesPrintersOwnFilesKeyAndStaleUserValues) {
