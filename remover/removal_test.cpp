@@ -102,7 +102,7 @@ TEST_F(Removal, YesRemovesPrintersOwnFilesKeyAndStaleUserValues) {
   EXPECT_EQ("Uninstall", tp.message_boxes.shown[0].caption);
   EXPECT_EQ(kMbIconQuestion | 0x3u, tp.message_boxes.shown[0].style);
   EXPECT_EQ((std::vector<std::string>{"Office Laser"}), spooler.deleted);
-  EXPECT_EQ(0u, spooler.open_handles());
+  EXPECT_TRUE(spooler.open_printers.empty());
 
   ASSERT_EQ(1u, host.confirmations.size());
   EXPECT_EQ("The following files are still in use and will not be deleted:\r\n\tshared.dat\r\n\r\n"
@@ -179,7 +179,8 @@ TEST_F(Removal, DecliningOrFailingAPrinterKeepsTheDriverAndGoesOnWithTheNext) {
     SelectDriver("Alpha");
     main.Enable(IDC_UNINSTALL, true);
     spooler.delete_open_error = c.open_error;
-    spooler.remove_error = c.remove_error;
+    spooler.fail.clear();
+    if (c.remove_error != kSuccess) spooler.fail["RemovePrinter"] = c.remove_error;
     tp.message_boxes.answers = {c.answer};
     host.confirm_answers = {IDC_CONFIRM_YES};
     RemoveSelectedDrivers(remover);
@@ -236,17 +237,15 @@ TEST_F(Removal, LockedFilesGoAtRestartOtherFailuresAreReported) {
     state.os_kind = c.os_kind;
     tp.message_boxes.shown.clear();
     files.at_restart.clear();
-    control.profile_writes.clear();
+    control.profiles.clear();
     files.remove_errors = {{path, c.remove_error}};
     files.at_restart_result = c.restart_error;
     EXPECT_EQ(!c.reported, DeleteDriverFile(remover, path, true));
     EXPECT_EQ(c.deferral == std::string("restart") ? std::vector<std::string>{path}
                                                   : std::vector<std::string>{},
               files.at_restart);
-    EXPECT_EQ(c.deferral == std::string("Wininit.ini")
-                  ? std::vector<std::string>{"Wininit.ini|rename|NUL=" + path}
-                  : std::vector<std::string>{},
-              control.profile_writes);
+    EXPECT_EQ(c.deferral == std::string("Wininit.ini") ? path : "",
+              control.profiles["Wininit.ini"]["rename\\NUL"]);
     EXPECT_EQ(!c.reported, state.reboot_needed);
     if (c.reported) {
       ASSERT_EQ(1u, tp.message_boxes.shown.size());
@@ -330,7 +329,7 @@ TEST_F(Removal, OfferRebootAsksThenRestartsReportingEachFailure) {
   ASSERT_EQ(1u, tp.message_boxes.shown.size());
   EXPECT_EQ("Exit Windows", tp.message_boxes.shown[0].caption);
   EXPECT_EQ(kMbYesNo, tp.message_boxes.shown[0].style);
-  EXPECT_EQ(0, control.restarts);
+  EXPECT_TRUE(control.calls.empty());
 
   tp.message_boxes.shown.clear();
   tp.message_boxes.answers = {kIdYes};
@@ -346,15 +345,15 @@ TEST_F(Removal, OfferRebootAsksThenRestartsReportingEachFailure) {
             Boxes());
   EXPECT_EQ("", tp.message_boxes.shown[1].caption);
   EXPECT_EQ(kMbOk, tp.message_boxes.shown[3].style);
-  EXPECT_EQ(1, control.restarts);
+  EXPECT_EQ((std::vector<std::string>{"EnableShutdownPrivilege", "RequestRestart"}), control.calls);
 
   // The 9x family has no privileges to enable.
   tp.system.version = OsVersion{4, 10, 0, kPlatformWindows};
   tp.message_boxes.answers = {kIdYes};
   control.restart_result = kSuccess;
+  control.calls.clear();
   OfferReboot(remover);
-  EXPECT_EQ(1, control.privilege_calls);
-  EXPECT_EQ(2, control.restarts);
+  EXPECT_EQ((std::vector<std::string>{"RequestRestart"}), control.calls);
 }
 
 }  // namespace

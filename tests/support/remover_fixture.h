@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,14 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
-#include "platform/system_control.h"
+#include "common/text_convert.h"
 #include "common/bounded_string.h"
 #include "platform/wrappers.h"
 #include "remover/dialogs.h"
 #include "remover/remover.h"
 #include "remover/remover_ids.h"
 #include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/fake_spooler.h"
+#include "tests/support/fake_system_control.h"
 #include "tests/support/test_platform.h"
 
 namespace qid::testing {
@@ -99,94 +101,49 @@ class ScriptedRemoverHost : public RemoverHost {
   std::unique_ptr<MemoryDialogView> confirm_view, about_view;
 };
 
-// The spooler as the remover sees it: a printer exists while its key under the Printers key
-// does, and deleting it removes the key, as the system's spooler does.
-class RegistrySpooler : public Spooler {
+// The in-memory spooler with the system's registry layout of printers: a printer added here
+// also has its key under the Printers key, and deleting it takes the key away, as the
+// system's spooler does.
+class RegistrySpooler : public FakeSpooler {
  public:
   explicit RegistrySpooler(MemoryRegistry& registry) : registry_(registry) {}
 
-  ErrorCode DriverDirectory(size_t capacity, std::string* directory) override {
-    if (directory_error != kSuccess) return directory_error;
-    if (driver_directory.size() + 1 > capacity) return kErrInsufficientBuffer;
-    *directory = driver_directory;
-    return kSuccess;
+  void AddPrinterKey(const std::string& printer, const std::string& driver) {
+    PrinterInfo2W info;
+    info.printer_name = AnsiToUtf16(printer);
+    info.driver_name = AnsiToUtf16(driver);
+    printers[AnsiToUtf16(Lowered(printer))] = info;
+    std::vector<uint8_t> bytes(driver.begin(), driver.end());
+    bytes.push_back(0);
+    registry_.hive(Hive::kLocalMachine)
+        .Create(std::string(kPrintersKey) + "\\" + printer, "", nullptr)
+        ->SetValue("Printer Driver", kRegSz, bytes);
   }
-  ErrorCode DriverDirectoryW(size_t, std::u16string*) override { return kErrNotSupported; }
-  ErrorCode ListMonitorsW(std::vector<MonitorInfoW>*) override { return kErrNotSupported; }
-  ErrorCode ListPortsW(std::vector<std::u16string>*) override { return kErrNotSupported; }
-  ErrorCode AddPortW(const std::u16string&, const std::u16string&, uint32_t*) override {
-    return kErrNotSupported;
-  }
-  ErrorCode AddDriverW(const DriverInfo3W&) override { return kErrNotSupported; }
-  ErrorCode AddPrinterW(const PrinterInfo2W&) override { return kErrNotSupported; }
-  ErrorCode QueryPrinterW(const std::u16string&, PrinterInfo2W*) override {
-    return kErrNotSupported;
-  }
-  ErrorCode SetDefaultPrinterNameW(const std::u16string&) override { return kErrNotSupported; }
-  ErrorCode DefaultPrinterNameW(std::u16string*) override { return kErrNotSupported; }
-
   ErrorCode OpenPrinterHandle(const std::string& name, PrinterAccess access,
                               PrinterHandle* handle) override {
-    opened.push_back(name);
-    if (!registry_.hive(Hive::kLocalMachine).Find(std::string(kPrintersKey) + "\\" + name)) {
-      return kErrInvalidPrinterName;
-    }
     if (access == PrinterAccess::kDelete && delete_open_error != kSuccess) return delete_open_error;
-    *handle = next_++;
-    open_[*handle] = name;
-    return kSuccess;
+    return FakeSpooler::OpenPrinterHandle(name, access, handle);
   }
   ErrorCode RemovePrinter(PrinterHandle handle) override {
-    auto it = open_.find(handle);
-    if (it == open_.end()) return kErrInvalidHandle;
-    if (remove_error != kSuccess) return remove_error;
-    deleted.push_back(it->second);
-    registry_.hive(Hive::kLocalMachine).Remove(std::string(kPrintersKey) + "\\" + it->second);
-    return kSuccess;
+    auto it = open_printers.find(handle);
+    std::string name = it == open_printers.end() ? std::string() : it->second;
+    ErrorCode err = FakeSpooler::RemovePrinter(handle);
+    if (err == kSuccess) {
+      deleted.push_back(name);
+      registry_.hive(Hive::kLocalMachine).Remove(std::string(kPrintersKey) + "\\" + name);
+    }
+    return err;
   }
-  ErrorCode ClosePrinterHandle(PrinterHandle handle) override {
-    return open_.erase(handle) ? kSuccess : kErrInvalidHandle;
-  }
-  size_t open_handles() const { return open_.size(); }
 
-  std::string driver_directory = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
-  ErrorCode directory_error = kSuccess;
   ErrorCode delete_open_error = kSuccess;
-  ErrorCode remove_error = kSuccess;
-  std::vector<std::string> opened, deleted;
+  std::vector<std::string> deleted;
 
  private:
+  static std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
   MemoryRegistry& registry_;
-  std::map<PrinterHandle, std::string> open_;
-  PrinterHandle next_ = 1;
-};
-
-class RecordingControl : public SystemControl {
- public:
-  ShutdownPrivilegeResult EnableShutdownPrivilege() override {
-    ++privilege_calls;
-    return privilege;
-  }
-  ErrorCode RequestRestart() override {
-    ++restarts;
-    return restart_result;
-  }
-  ErrorCode BroadcastSettingChange() override { return kErrNotSupported; }
-  ErrorCode WriteProfileEntryW(const std::u16string&, const std::u16string&,
-                               const std::u16string&) override {
-    return kErrNotSupported;
-  }
-  ErrorCode WritePrivateProfileEntry(const std::string& file, const std::string& section,
-                                     const std::string& key, const std::string& value) override {
-    profile_writes.push_back(file + "|" + section + "|" + key + "=" + value);
-    return profile_result;
-  }
-
-  ShutdownPrivilegeResult privilege;
-  ErrorCode restart_result = kSuccess;
-  ErrorCode profile_result = kSuccess;
-  int privilege_calls = 0, restarts = 0;
-  std::vector<std::string> profile_writes;
 };
 
 // Files whose deletion fails with a chosen error (a lock, a denial, a damaged disk); deletion
@@ -249,7 +206,6 @@ class RemoverFixture : public ::testing::Test {
     Platform& p = tp.platform();
     p.registry = &registry;
     p.spooler = &spooler;
-    p.control = &control;
     p.files = &files;
     main.window = 0x101;
     for (int id : {IDC_SYSTEM_LINE, IDC_LIST_LABEL, IDC_DRIVER_LIST, IDC_ABOUT, IDC_UNINSTALL,
@@ -288,11 +244,7 @@ class RemoverFixture : public ::testing::Test {
   }
 
   void AddPrinter(const std::string& printer, const std::string& driver) {
-    std::vector<uint8_t> bytes(driver.begin(), driver.end());
-    bytes.push_back(0);
-    tp.registry.hive(Hive::kLocalMachine)
-        .Create(std::string(kPrintersKey) + "\\" + printer, "", nullptr)
-        ->SetValue("Printer Driver", kRegSz, bytes);
+    spooler.AddPrinterKey(printer, driver);
   }
 
   // A file in the driver folder ("x.dll") or below it ("3\\x.dll").
@@ -324,7 +276,7 @@ class RemoverFixture : public ::testing::Test {
   TestPlatform tp;
   FaultyRegistry registry;
   RegistrySpooler spooler;
-  RecordingControl control;
+  FakeSystemControl& control = tp.control;
   LockableFiles files;
   MemoryDialogView main;
   ScriptedRemoverHost host;
