@@ -72,7 +72,9 @@ int MainDialogCommand(Remover& remover, int id, int code) {
     case IDC_DRIVER_LIST:
       if (code == kListDoubleClicked) return MainDialogCommand(remover, IDC_UNINSTALL, 0);
       if (code == kListSelectionChanged) {
-        remover.main.Enable(IDC_UNINSTALL, remover.main.ListSelection(IDC_DRIVER_LIST) != -1);
+        // The current-selection query of an extended-selection list answers the focused
+        // entry even when nothing is selected; the selection itself decides.
+        remover.main.Enable(IDC_UNINSTALL, !remover.main.ListSelectedItems(IDC_DRIVER_LIST).empty());
       }
       return 0;
     case IDC_ABOUT:

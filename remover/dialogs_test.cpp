@@ -43,10 +43,10 @@ TEST_F(Dialogs, SelectionEnablesUninstallAndADoubleClickRemovesTheWholeSelection
   AddDriver({"Beta", "beta.dll"});
   AddDriver({"Gamma", "gamma.dll"});
   Fill();
-  main.ListMark(IDC_DRIVER_LIST, 0, true);
+  main.ListSetSelected(IDC_DRIVER_LIST, 0, true);
   MainDialogCommand(remover, IDC_DRIVER_LIST, kListSelectionChanged);
   EXPECT_TRUE(main.At(IDC_UNINSTALL).enabled);
-  main.ListReset(IDC_DRIVER_LIST);
+  main.ListSetSelected(IDC_DRIVER_LIST, -1, false);
   MainDialogCommand(remover, IDC_DRIVER_LIST, kListSelectionChanged);
   EXPECT_FALSE(main.At(IDC_UNINSTALL).enabled);
 

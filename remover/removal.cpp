@@ -96,9 +96,8 @@ std::string ForEachUser(Registry& registry, const char* suffix, Visit visit) {
 
 bool RemoveSelectedDrivers(Remover& remover) {
   DebugTrace(kWipeTag, "Uninstall selected");
-  int count = remover.main.ListSelectedCount(IDC_DRIVER_LIST);
-  if (count < 0 || count > kMaxSelected) return false;
-  std::vector<int> positions = remover.main.ListSelectedItems(IDC_DRIVER_LIST, kMaxSelected);
+  std::vector<int> positions = remover.main.ListSelectedItems(IDC_DRIVER_LIST);
+  if (positions.size() > static_cast<size_t>(kMaxSelected)) return false;
   std::sort(positions.begin(), positions.end());
   for (auto it = positions.rbegin(); it != positions.rend(); ++it) RemoveDriver(remover, *it);
   PurgeUnusedDevModes(remover);

@@ -55,10 +55,10 @@ class DialogView {
   virtual void ListReset(int id) = 0;
   // Removes the entry at `index`; later entries move up by one.
   virtual void ListDelete(int id, int index) = 0;
-  // Multiple-selection lists: the number of selected entries (-1 when the list cannot say),
-  // and the positions of up to `max` of them in ascending order.
-  virtual int ListSelectedCount(int id) = 0;
-  virtual std::vector<int> ListSelectedItems(int id, int max) = 0;
+  // Multiple-selection lists: selects or deselects entry `index`; -1 stands for every entry.
+  virtual void ListSetSelected(int id, int index, bool selected) = 0;
+  // Multiple-selection lists: the selected entries in ascending order.
+  virtual std::vector<int> ListSelectedItems(int id) = 0;
 
   // The window's own caption.
   virtual void SetCaption(const std::string& text) = 0;
@@ -99,8 +99,8 @@ class NullDialogView : public DialogView {
   int ListSelection(int) override { return -1; }
   void ListReset(int) override {}
   void ListDelete(int, int) override {}
-  int ListSelectedCount(int) override { return -1; }
-  std::vector<int> ListSelectedItems(int, int) override { return {}; }
+  void ListSetSelected(int, int, bool) override {}
+  std::vector<int> ListSelectedItems(int) override { return {}; }
   void SetCaption(const std::string&) override {}
   int SelectionStart(int) override { return 0; }
   void SetSelection(int, int, int) override {}

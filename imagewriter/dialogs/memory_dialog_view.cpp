@@ -105,26 +105,23 @@ void MemoryDialogView::ListDelete(int id, int index) {
   else if (c.selection > index) --c.selection;
 }
 
-int MemoryDialogView::ListSelectedCount(int id) {
-  const Control& c = At(id);
-  return static_cast<int>(std::count(c.selected.begin(), c.selected.end(), true));
-}
-
-std::vector<int> MemoryDialogView::ListSelectedItems(int id, int max) {
+std::vector<int> MemoryDialogView::ListSelectedItems(int id) {
   const Control& c = At(id);
   std::vector<int> out;
-  for (size_t i = 0; i < c.selected.size() && static_cast<int>(out.size()) < max; ++i) {
+  for (size_t i = 0; i < c.selected.size(); ++i) {
     if (c.selected[i]) out.push_back(static_cast<int>(i));
   }
   return out;
 }
 
-void MemoryDialogView::ListMark(int id, int index, bool selected) {
+void MemoryDialogView::ListSetSelected(int id, int index, bool selected) {
   Control& c = At(id);
-  if (index < 0 || index >= static_cast<int>(c.items.size())) return;
   c.selected.resize(c.items.size());
-  c.selected[index] = selected;
-  c.selection = index;
+  if (index == -1) {
+    c.selected.assign(c.items.size(), selected);
+  } else if (index >= 0 && index < static_cast<int>(c.items.size())) {
+    c.selected[index] = selected;
+  }
 }
 
 void MemoryDialogView::ListSelect(int id, int index) {

@@ -45,8 +45,8 @@ class MemoryDialogView : public DialogView {
   int ListSelection(int id) override { return At(id).selection; }
   void ListReset(int id) override;
   void ListDelete(int id, int index) override;
-  int ListSelectedCount(int id) override;
-  std::vector<int> ListSelectedItems(int id, int max) override;
+  void ListSetSelected(int id, int index, bool selected) override;
+  std::vector<int> ListSelectedItems(int id) override;
   void SetCaption(const std::string& text) override { caption = text; }
   int SelectionStart(int id) override { return At(id).sel_start; }
   void SetSelection(int id, int start, int end) override;
@@ -65,10 +65,6 @@ class MemoryDialogView : public DialogView {
   void PlaceCaret(int id, int pos) { SetSelection(id, pos, pos); }
   // The text of the selected list entry, or "" when none is selected.
   std::string SelectedItem(int id);
-
-  // Test side: selects (or deselects) one entry of a multiple-selection list, as a click with
-  // Ctrl held would; it becomes the focused entry.
-  void ListMark(int id, int index, bool selected);
 
   std::map<int, Control> controls;
   std::string caption;

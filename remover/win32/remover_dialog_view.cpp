@@ -52,16 +52,16 @@ void RemoverDialogView::ListDelete(int id, int index) {
   SendDlgItemMessageA(dialog_, id, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
-int RemoverDialogView::ListSelectedCount(int id) {
-  LRESULT count = SendDlgItemMessageA(dialog_, id, LB_GETSELCOUNT, 0, 0);
-  return count == LB_ERR ? -1 : static_cast<int>(count);
+void RemoverDialogView::ListSetSelected(int id, int index, bool selected) {
+  SendDlgItemMessageA(dialog_, id, LB_SETSEL, selected ? TRUE : FALSE, static_cast<LPARAM>(index));
 }
 
-std::vector<int> RemoverDialogView::ListSelectedItems(int id, int max) {
-  std::vector<int> items(max > 0 ? static_cast<size_t>(max) : 0);
-  LRESULT got = max > 0 ? SendDlgItemMessageA(dialog_, id, LB_GETSELITEMS, static_cast<WPARAM>(max),
-                                              reinterpret_cast<LPARAM>(items.data()))
-                        : 0;
+std::vector<int> RemoverDialogView::ListSelectedItems(int id) {
+  LRESULT count = SendDlgItemMessageA(dialog_, id, LB_GETSELCOUNT, 0, 0);
+  if (count <= 0) return {};
+  std::vector<int> items(static_cast<size_t>(count));
+  LRESULT got = SendDlgItemMessageA(dialog_, id, LB_GETSELITEMS, static_cast<WPARAM>(count),
+                                    reinterpret_cast<LPARAM>(items.data()));
   items.resize(got > 0 ? static_cast<size_t>(got) : 0);
   return items;
 }

@@ -27,8 +27,8 @@ class RemoverDialogView : public DialogView {
   int ListSelection(int id) override;
   void ListReset(int id) override;
   void ListDelete(int id, int index) override;
-  int ListSelectedCount(int id) override;
-  std::vector<int> ListSelectedItems(int id, int max) override;
+  void ListSetSelected(int id, int index, bool selected) override;
+  std::vector<int> ListSelectedItems(int id) override;
   void SetCaption(const std::string& text) override;
   int SelectionStart(int id) override;
   void SetSelection(int id, int start, int end) override;

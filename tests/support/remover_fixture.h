@@ -263,7 +263,7 @@ class RemoverFixture : public ::testing::Test {
   void SelectDriver(const std::string& name) {
     auto& items = Listed();
     for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i] == name) main.ListMark(IDC_DRIVER_LIST, static_cast<int>(i), true);
+      if (items[i] == name) main.ListSetSelected(IDC_DRIVER_LIST, static_cast<int>(i), true);
     }
   }
   // The texts of the message boxes shown, in order.
