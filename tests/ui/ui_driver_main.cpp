@@ -16,6 +16,13 @@
 //   dblclick ID ENTRY       selects the entry of that text and sends the double-click
 //                           notification (the old-style file dialog's folder list)
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, press its OK button
+//   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 2 Cancel)
+//   pick ID ENTRY           adds the entry of that text to a multiple-selection list's
+//                           selection and sends the selection-change notification
+//   items ID A|B|...        the list holds exactly these entries, in this order ("" for none)
+//   contains ID TEXT        the control's text holds TEXT ("\n" a line break, "\t" a tab;
+//                           carriage returns are ignored)
+//   command ID              WM_COMMAND with ID to the window, as Escape sends 2
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -48,8 +55,8 @@ void Report(bool ok, const std::string& what, const std::string& detail = std::s
 std::string Unescape(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-      out += '\n';
+    if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 't')) {
+      out += text[i + 1] == 'n' ? '\n' : '\t';
       ++i;
     } else {
       out += text[i];
@@ -244,6 +251,66 @@ int main(int argc, char** argv) {
       else PostMessageA(box, WM_COMMAND, IDOK, 0);
       DWORD start = GetTickCount();
       while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+    } else if (step == "answer" && Need(argc, i, 3, "answer")) {
+      std::string caption = argv[++i];
+      std::string want = Unescape(argv[++i]);
+      int button = std::atoi(argv[++i]);
+      HWND box = WaitForWindow(caption, 10000);
+      Report(box != nullptr, "message box \"" + caption + "\" is shown");
+      if (box == nullptr) continue;
+      FoundText found;
+      EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
+      std::string said;
+      for (char c : found.text) if (c != '\r') said += c;
+      Report(said == want, "message box says \"" + Escape(want) + "\"",
+             "got \"" + Escape(said) + "\"");
+      HWND control = GetDlgItem(box, button);
+      Report(control != nullptr, "message box has button " + std::to_string(button));
+      if (control != nullptr) SendSoon(control, BM_CLICK, 0, 0);
+      DWORD start = GetTickCount();
+      while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+    } else if (step == "pick" && Need(argc, i, 2, "pick")) {
+      int id = std::atoi(argv[++i]);
+      std::string entry = argv[++i];
+      HWND control = Control(id, "pick in " + std::to_string(id));
+      if (control == nullptr) continue;
+      LRESULT index = SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(entry.c_str()));
+      Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
+      if (index == LB_ERR) continue;
+      SendMessageA(control, LB_SETSEL, TRUE, index);
+      SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    } else if (step == "items" && Need(argc, i, 2, "items")) {
+      int id = std::atoi(argv[++i]);
+      std::string want = argv[++i];
+      std::string what = std::to_string(id) + " lists \"" + want + "\"";
+      HWND control = Control(id, what);
+      if (control == nullptr) continue;
+      std::string got;
+      LRESULT count = SendMessageA(control, LB_GETCOUNT, 0, 0);
+      for (LRESULT n = 0; n < count; ++n) {
+        // Between processes the entry arrives in UTF-16 whichever form is asked for.
+        wchar_t item[512] = {};
+        char narrow[1024] = {};
+        if (SendMessageW(control, LB_GETTEXTLEN, n, 0) < 511) {
+          SendMessageW(control, LB_GETTEXT, n, reinterpret_cast<LPARAM>(item));
+        }
+        WideCharToMultiByte(CP_ACP, 0, item, -1, narrow, sizeof narrow, nullptr, nullptr);
+        got += (n ? "|" : "") + std::string(narrow);
+      }
+      Report(got == want, what, "got \"" + got + "\"");
+    } else if (step == "contains" && Need(argc, i, 2, "contains")) {
+      int id = std::atoi(argv[++i]);
+      std::string want = Unescape(argv[++i]);
+      std::string what = std::to_string(id) + " holds \"" + Escape(want) + "\"";
+      HWND control = Control(id, what);
+      if (control == nullptr) continue;
+      std::string got;
+      for (char c : WindowText(control)) if (c != '\r') got += c;
+      Report(got.find(want) != std::string::npos, what, "got \"" + Escape(got) + "\"");
+    } else if (step == "command" && Need(argc, i, 1, "command")) {
+      int id = std::atoi(argv[++i]);
+      if (g_window != nullptr) SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     } else if (step == "sleep" && Need(argc, i, 1, "sleep")) {
       Sleep(std::strtoul(argv[++i], nullptr, 10));
     } else {
