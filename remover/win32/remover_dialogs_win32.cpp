@@ -105,7 +105,10 @@ INT_PTR CALLBACK ConfirmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
       auto* request = reinterpret_cast<ConfirmRequest*>(lparam);
       RemoverDialogView view(dialog);
       InitConfirmDialog(view, *request->host, *request->text);
-      return TRUE;
+      // The focus starts on Yes, so the text is not shown all selected as an edit with the
+      // focus would show it.
+      SetFocus(GetDlgItem(dialog, IDC_CONFIRM_YES));
+      return FALSE;
     }
     case WM_HELP:
       return TRUE;
