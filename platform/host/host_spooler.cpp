@@ -115,8 +115,7 @@ ErrorCode HostSpooler::EnsureDriverDirectory() {
   std::string dir = kHostDriverDirectory;
   for (size_t i = 0; i <= dir.size(); ++i) {
     if (i < dir.size() && dir[i] != '\\') continue;
-    path = dir.substr(0, i);
-    if (path.size() <= 2) continue;  // the drive itself
+    path = dir.substr(0, i);  // from the drive's own folder under the host root down
     ErrorCode err = files_->CreateFolder(path);
     if (err != kSuccess && err != kErrAlreadyExists) return err;
   }

@@ -120,8 +120,11 @@ ErrorCode HostSystemControl::WritePrivateProfileEntry(const std::string& file_na
   std::string path = file_name.find_first_of("\\/:") == std::string::npos
                          ? std::string(kWindowsFolder) + "\\" + file_name
                          : file_name;
-  ErrorCode err = files_->CreateFolder(kWindowsFolder);
-  if (err != kSuccess && err != kErrAlreadyExists) return err;
+  ErrorCode err = kSuccess;
+  for (const char* folder : {"C:", kWindowsFolder}) {
+    err = files_->CreateFolder(folder);
+    if (err != kSuccess && err != kErrAlreadyExists) return err;
+  }
   std::string text;
   std::unique_ptr<File> file;
   err = files_->OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting,
