@@ -65,7 +65,8 @@ std::string WithProfileEntry(const std::string& text, const std::string& section
     if (!line.empty() && line.front() == '[') {
       if (in_section) break;
       size_t close = line.find(']');
-      in_section = close != std::string::npos && Lower(Trim(line.substr(1, close - 1))) == wanted_section;
+      in_section = close != std::string::npos &&
+                   Lower(Trim(line.substr(1, close - 1))) == wanted_section;
       if (in_section) section_end = i + 1;
       continue;
     }

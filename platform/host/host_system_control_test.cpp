@@ -39,7 +39,8 @@ TEST(HostSystemControlTest, ProfileEntriesGoWhereNtKeepsThem) {
             kSuccess);
   ASSERT_EQ(control.WritePrivateProfileEntry("Wininit.ini", "rename", "NUL", "C:\\b.dll"),
             kSuccess);  // the system's call replaces a key of the same name
-  EXPECT_EQ(ReadHostFile(files.HostPath("C:\\windows\\Wininit.ini")), "[rename]\r\nNUL=C:\\b.dll\r\n");
+  EXPECT_EQ(ReadHostFile(files.HostPath("C:\\windows\\Wininit.ini")),
+            "[rename]\r\nNUL=C:\\b.dll\r\n");
 
   ASSERT_EQ(control.WriteProfileEntryW(u"windows", u"device", u"P,winspool,QID_00:"), kSuccess);
   RegKey key = kNoKey;
