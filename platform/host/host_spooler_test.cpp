@@ -151,10 +151,12 @@ TEST_P(SpoolerContract, DefaultPrinterFollowsThePrinter) {
 
 TEST_P(SpoolerContract, PrintersOpenDeleteAndClose) {
   PrinterHandle h = kNoPrinter;
-  EXPECT_EQ(sp().OpenPrinterHandle("nobody", PrinterAccess::kDefault, &h), kErrInvalidPrinterName);
   ASSERT_EQ(AddDriver(), kSuccess);
   AddPort();
   ASSERT_EQ(AddPrinter(kName), kSuccess);
+  for (const char* unknown : {"nobody", ""})
+    EXPECT_EQ(sp().OpenPrinterHandle(unknown, PrinterAccess::kDefault, &h), kErrInvalidPrinterName)
+        << unknown;
   PrinterHandle other = kNoPrinter;
   ASSERT_EQ(sp().OpenPrinterHandle("quendrel image driver 4.0", PrinterAccess::kDefault, &other),
             kSuccess);
