@@ -96,6 +96,13 @@ class Spooler {
   virtual ErrorCode DriverDirectory(size_t capacity, std::string* directory) = 0;
   virtual ErrorCode DriverDirectoryW(size_t capacity, std::u16string* directory) = 0;
 
+  // The same for another print environment of the local machine ("Windows x64" for the
+  // drivers of 64-bit Windows, whose files a 32-bit program finds there and not in its own
+  // environment's folder). kSuccess and *directory; kErrInsufficientBuffer;
+  // kErrInvalidEnvironment for an environment the spooler does not know.
+  virtual ErrorCode EnvironmentDriverDirectory(const std::string& environment, size_t capacity,
+                                               std::string* directory) = 0;
+
   // ---- drvsetup: monitors, ports, driver, printer, default printer (UTF-16) ----
 
   // The installed port monitors (level 2), in the spooler's order. kSuccess and *monitors;

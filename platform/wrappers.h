@@ -136,6 +136,10 @@ class SpoolerWrapper : public Spooler {
   ErrorCode DriverDirectoryW(size_t capacity, std::u16string* directory) override {
     return target_->DriverDirectoryW(capacity, directory);
   }
+  ErrorCode EnvironmentDriverDirectory(const std::string& environment, size_t capacity,
+                                       std::string* directory) override {
+    return target_->EnvironmentDriverDirectory(environment, capacity, directory);
+  }
   ErrorCode ListMonitorsW(std::vector<MonitorInfoW>* monitors) override {
     return target_->ListMonitorsW(monitors);
   }

@@ -93,9 +93,14 @@ void FillRecord(Remover& remover, RegKey environment, RegKey driver_key,
   // A path that does not fit stays empty: its removal then deletes no key rather than a
   // shorter, different one.
   if (path_fits) record->key_path = path;
+  // The files of x64 drivers lie in the x64 folder; the folder of this process's own
+  // environment holds the 32-bit drivers' files, which may carry the same names.
   std::string directory;
-  if (remover.platform.spooler->DriverDirectory(kRecordFieldCapacity + 1, &directory) == kSuccess &&
-      directory.size() <= kRecordFieldCapacity) {
+  Spooler& spooler = *remover.platform.spooler;
+  ErrorCode err = wow64 ? spooler.EnvironmentDriverDirectory("Windows x64", kRecordFieldCapacity + 1,
+                                                             &directory)
+                        : spooler.DriverDirectory(kRecordFieldCapacity + 1, &directory);
+  if (err == kSuccess && directory.size() <= kRecordFieldCapacity) {
     record->driver_directory = directory;
   }
   record->config_file = ReadString(registry, driver_key, "Configuration File", 256);

@@ -81,6 +81,8 @@ TEST_F(Inventory, ListsTheDriversOfTheRunningEnvironmentSorted) {
   EXPECT_EQ((std::vector<std::string>{"x64 Driver"}), Listed());
   EXPECT_EQ("Operating system: Windows 10/11 64-bit", main.At(IDC_SYSTEM_LINE).text);
   EXPECT_EQ(std::string(kEnvironmentX64) + "\\Version-3\\x64 Driver", state.records[0]->key_path);
+  EXPECT_EQ("C:\\WINDOWS\\system32\\spool\\drivers\\x64", state.records[0]->driver_directory)
+      << "not the 32-bit drivers' folder, whose files may have the same names";
 }
 
 TEST_F(Inventory, The9xFamilyListsTheEnvironmentKeysOwnSubkeys) {

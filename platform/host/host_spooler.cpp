@@ -131,6 +131,13 @@ ErrorCode HostSpooler::DriverDirectory(size_t capacity, std::string* directory) 
   return kSuccess;
 }
 
+// The host keeps the drivers of one environment only.
+ErrorCode HostSpooler::EnvironmentDriverDirectory(const std::string& environment, size_t capacity,
+                                                  std::string* directory) {
+  if (environment != "Windows NT x86") return kErrInvalidEnvironment;
+  return DriverDirectory(capacity, directory);
+}
+
 ErrorCode HostSpooler::DriverDirectoryW(size_t capacity, std::u16string* directory) {
   std::string narrow;
   ErrorCode err = DriverDirectory(capacity, &narrow);

@@ -30,6 +30,8 @@ class HostSpooler : public Spooler {
 
   ErrorCode DriverDirectory(size_t capacity, std::string* directory) override;
   ErrorCode DriverDirectoryW(size_t capacity, std::u16string* directory) override;
+  ErrorCode EnvironmentDriverDirectory(const std::string& environment, size_t capacity,
+                                       std::string* directory) override;
   ErrorCode ListMonitorsW(std::vector<MonitorInfoW>* monitors) override;
   ErrorCode ListPortsW(std::vector<std::u16string>* names) override;
   ErrorCode AddPortW(const std::u16string& monitor_name, const std::u16string& port_name,

@@ -63,6 +63,22 @@ ErrorCode Win32Spooler::DriverDirectory(size_t capacity, std::string* directory)
   return kSuccess;
 }
 
+ErrorCode Win32Spooler::EnvironmentDriverDirectory(const std::string& environment,
+                                                   size_t capacity, std::string* directory) {
+  if (capacity == 0) return kErrInsufficientBuffer;
+  std::vector<char> buffer(capacity, '\0');
+  std::vector<char> name(environment.begin(), environment.end());
+  name.push_back('\0');
+  DWORD needed = 0;
+  if (!::GetPrinterDriverDirectoryA(nullptr, name.data(), 1,
+                                    reinterpret_cast<LPBYTE>(buffer.data()),
+                                    static_cast<DWORD>(capacity), &needed))
+    return LastError();
+  buffer.back() = '\0';
+  *directory = buffer.data();
+  return kSuccess;
+}
+
 ErrorCode Win32Spooler::DriverDirectoryW(size_t capacity, std::u16string* directory) {
   if (capacity == 0) return kErrInsufficientBuffer;
   std::vector<wchar_t> buffer(capacity, L'\0');

@@ -39,6 +39,18 @@ ErrorCode FakeSpooler::DriverDirectory(size_t capacity, std::string* directory) 
   return kSuccess;
 }
 
+ErrorCode FakeSpooler::EnvironmentDriverDirectory(const std::string& environment,
+                                                  size_t capacity, std::string* directory) {
+  calls.push_back("EnvironmentDriverDirectory(" + environment + ")");
+  ErrorCode err;
+  if (Failing("EnvironmentDriverDirectory", &err)) return err;
+  auto it = environment_directories.find(environment);
+  if (it == environment_directories.end()) return kErrInvalidEnvironment;
+  if (it->second.size() + 1 > capacity) return kErrInsufficientBuffer;
+  *directory = it->second;
+  return kSuccess;
+}
+
 ErrorCode FakeSpooler::DriverDirectoryW(size_t capacity, std::u16string* directory) {
   calls.push_back("DriverDirectoryW");
   ErrorCode err;

@@ -22,6 +22,8 @@ class FakeSpooler : public Spooler {
 
   ErrorCode DriverDirectory(size_t capacity, std::string* directory) override;
   ErrorCode DriverDirectoryW(size_t capacity, std::u16string* directory) override;
+  ErrorCode EnvironmentDriverDirectory(const std::string& environment, size_t capacity,
+                                       std::string* directory) override;
   ErrorCode ListMonitorsW(std::vector<MonitorInfoW>* monitors) override;
   ErrorCode ListPortsW(std::vector<std::u16string>* names) override;
   ErrorCode AddPortW(const std::u16string& monitor_name, const std::u16string& port_name,
@@ -44,6 +46,9 @@ class FakeSpooler : public Spooler {
   std::optional<uint32_t> port_status;
 
   std::string driver_directory = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
+  // The folders of the other environments, by name.
+  std::map<std::string, std::string> environment_directories = {
+      {"Windows x64", "C:\\WINDOWS\\system32\\spool\\drivers\\x64"}};
   std::vector<MonitorInfoW> monitors = {{u"Local Port", u"Windows NT x86", u"localspl.dll"}};
   std::vector<std::u16string> ports = {u"COM1:", u"FILE:", u"LPT1:"};
   std::map<std::u16string, DriverInfo3W> drivers;    // by lower-case name
