@@ -277,8 +277,11 @@ void BuildConfirmationText(Remover& remover, DriverFileList& files) {
 bool DeleteDriverFiles(Remover& remover, const DriverRecord& record, const std::string& file) {
   // Without the driver folder a bare name would be looked for in the current folder and
   // could delete some other file of that name.
-  if (record.driver_directory.empty()) {
-    DebugTrace(kWipeTag, "no driver directory for %s", file.c_str());
+  // The spooler files bare names; a name with a folder in it would reach outside the driver
+  // folder.
+  if (record.driver_directory.empty() || file.find_first_of("\\/:") != std::string::npos ||
+      file == "." || file == "..") {
+    DebugTrace(kWipeTag, "not deleting %s outside the driver directory", file.c_str());
     ReportFileFailure(remover, file);
     return true;
   }

@@ -254,6 +254,17 @@ TEST_F(Removal, LockedFilesGoAtRestartOtherFailuresAreReported) {
       EXPECT_TRUE(tp.trace.Contains("PRNWIPE: file will be deleted on reboot"));
     }
   }
+  // A name that reaches outside the driver folder is refused, whatever the registry says.
+  DriverRecord record;
+  record.driver_directory = kDir;
+  tp.message_boxes.shown.clear();
+  WriteHostFile(tp.HostPath("C:\\WINDOWS\\system32\\kernel32.dll"), "x");
+  for (const char* name : {"..\\..\\..\\kernel32.dll", "C:\\WINDOWS\\system32\\kernel32.dll"}) {
+    DeleteDriverFiles(remover, record, name);
+    EXPECT_EQ("Failed to delete file " + std::string(name) + ".", Boxes().back());
+  }
+  EXPECT_TRUE(HostFileExists(tp.HostPath("C:\\WINDOWS\\system32\\kernel32.dll")));
+
   // A missing file, or a missing version folder, is simply not there.
   tp.message_boxes.shown.clear();
   EXPECT_TRUE(DeleteDriverFile(remover, std::string(kDir) + "\\7\\none.dll", true));
