@@ -4,6 +4,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "common/text_convert.h"
 #include "remover/inventory.h"
 #include "remover/remover_ids.h"
 
@@ -90,6 +91,56 @@ std::string ForEachUser(Registry& registry, const char* suffix, Visit visit) {
   }
   registry.CloseKey(users);
   return last;
+}
+
+// Records "NUL=<path>" in the [rename] section of Wininit.ini, which the 9x family carries out
+// at its next start. Every deferred file needs its own line: the profile write would replace
+// the one "NUL" entry that is already there, and the earlier file would stay for ever. The
+// file is rewritten through a temporary one so that the other programs' entries survive a
+// failed write.
+ErrorCode DeferIn9xWininit(Platform& platform, const std::string& path) {
+  std::u16string windows;
+  ErrorCode err = platform.system->WindowsFolderW(&windows);
+  if (err != kSuccess) return err;
+  const std::string ini = Utf16ToAnsi(windows) + "\\Wininit.ini";
+  FileSystem& files = *platform.files;
+  std::string text;
+  std::unique_ptr<File> file;
+  err = files.OpenFile(ini, FileAccess::kRead, FileDisposition::kOpenExisting, FileShare::kRead,
+                       &file);
+  if (err == kSuccess) err = ReadWholeFile(*file, &text);
+  else if (err == kErrFileNotFound) err = kSuccess;
+  file.reset();
+  if (err != kSuccess) return err;
+
+  const std::string line = "NUL=" + path + "\r\n";
+  size_t section = std::string::npos;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    if (StartsWithIgnoreCase(std::string_view(text).substr(at), "[rename]")) {
+      section = end == text.size() ? end : end + 1;
+      break;
+    }
+    at = end + 1;
+  }
+  if (section == std::string::npos) {
+    if (!text.empty() && text.back() != '\n') text += "\r\n";
+    text += "[rename]\r\n" + line;
+  } else {
+    if (section == text.size() && !text.empty() && text.back() != '\n') text += "\r\n";
+    text.insert(std::min(section, text.size()), line);
+  }
+
+  const std::string temporary = ini + ".new";
+  err = files.OpenFile(temporary, FileAccess::kWrite, FileDisposition::kCreateAlways,
+                       FileShare::kNone, &file);
+  if (err == kSuccess) err = file->Write(text.data(), text.size());
+  if (err == kSuccess) err = file->Close();
+  file.reset();
+  if (err == kSuccess) err = files.RenameFile(temporary, ini);
+  if (err != kSuccess) files.RemoveFile(temporary);
+  return err;
 }
 
 }  // namespace
@@ -320,9 +371,8 @@ bool DeleteDriverFile(Remover& remover, const std::string& path, bool with_compa
   }
   // A file held open without delete sharing is as locked as one refused outright.
   if (err == kErrAccessDenied || err == kErrSharingViolation) {
-    err = Is9xFamily(remover.state.os_kind)
-              ? platform.control->WritePrivateProfileEntry("Wininit.ini", "rename", "NUL", path)
-              : platform.files->RemoveAtRestart(path);
+    err = Is9xFamily(remover.state.os_kind) ? DeferIn9xWininit(platform, path)
+                                            : platform.files->RemoveAtRestart(path);
     if (err == kSuccess) {
       DebugTrace(kWipeTag, "file will be deleted on reboot");
       remover.state.reboot_needed = true;

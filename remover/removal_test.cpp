@@ -8,6 +8,7 @@ namespace {
 
 class Removal : public RemoverFixture {
  protected:
+  static constexpr const char* kWininit = "C:\\WINDOWS\\Wininit.ini";
   // The driver "Laser" with a printer, files in the folder and in "3\", a PPD with its
   // compiled companion, and a data file that "Other" shares.
   void AddLaser() {
@@ -237,15 +238,15 @@ TEST_F(Removal, LockedFilesGoAtRestartOtherFailuresAreReported) {
     state.os_kind = c.os_kind;
     tp.message_boxes.shown.clear();
     files.at_restart.clear();
-    control.profiles.clear();
+    WriteHostFile(tp.HostPath(kWininit), "");
     files.remove_errors = {{path, c.remove_error}};
     files.at_restart_result = c.restart_error;
     EXPECT_EQ(!c.reported, DeleteDriverFile(remover, path, true));
     EXPECT_EQ(c.deferral == std::string("restart") ? std::vector<std::string>{path}
                                                   : std::vector<std::string>{},
               files.at_restart);
-    EXPECT_EQ(c.deferral == std::string("Wininit.ini") ? path : "",
-              control.profiles["Wininit.ini"]["rename\\NUL"]);
+    EXPECT_EQ(c.deferral == std::string("Wininit.ini"),
+              ReadHostFile(tp.HostPath(kWininit)).find("NUL=" + path + "\r\n") != std::string::npos);
     EXPECT_EQ(!c.reported, state.reboot_needed);
     if (c.reported) {
       ASSERT_EQ(1u, tp.message_boxes.shown.size());
@@ -254,6 +255,15 @@ TEST_F(Removal, LockedFilesGoAtRestartOtherFailuresAreReported) {
       EXPECT_TRUE(tp.trace.Contains("PRNWIPE: file will be deleted on reboot"));
     }
   }
+  // Each file deferred on the 9x family keeps its own line; other entries stay.
+  WriteHostFile(tp.HostPath(kWininit), "[Other]\r\nx=1\r\n[Rename]\r\nNUL=C:\\old.dll\r\n");
+  state.os_kind = kOs98;
+  files.remove_errors = {{"C:\\a.dll", kErrAccessDenied}, {"C:\\b.dll", kErrAccessDenied}};
+  DeleteDriverFile(remover, "C:\\a.dll", false);
+  DeleteDriverFile(remover, "C:\\b.dll", false);
+  EXPECT_EQ("[Other]\r\nx=1\r\n[Rename]\r\nNUL=C:\\b.dll\r\nNUL=C:\\a.dll\r\nNUL=C:\\old.dll\r\n",
+            ReadHostFile(tp.HostPath(kWininit)));
+
   // A name that reaches outside the driver folder is refused, whatever the registry says.
   DriverRecord record;
   record.driver_directory = kDir;
