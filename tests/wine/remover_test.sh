@@ -108,13 +108,14 @@ there() { [ -e "$folder/$1" ]; }
 
 # --- the machine: three drivers with printers, one data file shared --------------------------
 for f in alpha.dll alphaui.dll alpha.hlp alpha.ppd alpha.bpd lockme.dat shared.dat beta.dll \
-         betaui.dll gamma.dll gamma.dat gammaui.dll; do
+         betaui.dll gamma.dll gamma.dat gammaui.dll delta.dll delta.dat deltaui.dll; do
   echo "$f" >"$folder/$f"
 done
 cp "$QID_WIN_BUILD/tests/wine/remover_setup.exe" "$folder/holdme.exe"
 setup driver 'Alpha Laser' alpha.dll shared.dat alphaui.dll alpha.hlp alpha.ppd holdme.exe lockme.dat &&
   setup driver 'Beta Inkjet' beta.dll shared.dat betaui.dll - &&
   setup driver 'Gamma Plotter' gamma.dll gamma.dat gammaui.dll - &&
+  setup driver 'Delta Fax' delta.dll delta.dat deltaui.dll - &&
   setup printer 'Office Laser' 'Alpha Laser' &&
   setup printer 'Front Desk' 'Beta Inkjet' &&
   setup printer 'Plotter Room' 'Gamma Plotter'
@@ -145,16 +146,22 @@ start_prnwipe
 echo "# the main dialog"
 ui window "$main" text 1017 'Operating system: Windows 7/Vista/2008' \
   text 1004 'Installed Printer Drivers:' text 1003 '&About...' text 1013 Close \
-  items 1000 'Alpha Laser|Beta Inkjet|Gamma Plotter' enabled 1012 0 \
+  items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter' enabled 1012 0 \
   pick 1000 'Gamma Plotter' enabled 1012 1
 screenshot remover-main
 
 echo "# No at the printer question leaves the driver"
 ui window "$main" click 1012 \
   answer Uninstall 'The driver "Gamma Plotter" is currently being used by the printer  "Plotter Room".\nDelete this printer?' 7 \
-  window "$main" enabled 1012 0 items 1000 'Alpha Laser|Beta Inkjet|Gamma Plotter'
+  window "$main" enabled 1012 0 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
 check_true "No: the printer stays" wine_reg_key_exists "$printers_key\\Plotter Room"
 check_true "No: the driver's file stays" there gamma.dll
+
+echo "# Escape in the confirmation deletes nothing and leaves Uninstall as it was"
+ui window "$main" pick 1000 'Delta Fax' click 1012 window "$confirm" \
+  contains 1011 'will be deleted:\n\tdelta.dll\n' command 2 gone "$confirm" \
+  window "$main" enabled 1012 1 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
+check_true "Escape: the file stays" there delta.dll
 
 echo "# the About box"
 ui window "$main" click 1003 window 'About Zizide Zerever Uravida 1.60' text 1006 Support \
@@ -168,7 +175,7 @@ ui window "$main" pick 1000 'Alpha Laser' click 1012 \
   text 1014 Yes text 1016 No
 screenshot remover-confirm
 ui window "$confirm" click 1014 gone "$confirm" \
-  window "$main" items 1000 'Beta Inkjet|Gamma Plotter' enabled 1012 0
+  window "$main" items 1000 'Beta Inkjet|Delta Fax|Gamma Plotter' enabled 1012 0
 ui window "$main" click 1013 \
   answer 'Exit Windows' 'To complete the driver de-installation a system reboot is necessary. All active applications will be closed. Do you wish to reboot now?' 7 \
   gone "$main"
@@ -207,13 +214,17 @@ check_false "3/lockme.dat gone after the restart" there 3/lockme.dat
 check_true "3/shared.dat still there after the restart" there 3/shared.dat
 
 # --- the systems Wine can report ---------------------------------------------------------------
-# An old driver filed under "Version-2", which Windows 2000 lists too.
+# An old driver filed under "Version-2", which Windows 2000 lists too, and one of the 9x
+# family's environment.
 wine_reg_add "$drivers_key\\Version-2\\NT4 Driver" Driver REG_SZ nt4.dll
-for row in 'win2k|Windows 2000|Beta Inkjet|Gamma Plotter|NT4 Driver' \
-           'winxp|Windows XP|Beta Inkjet|Gamma Plotter' \
-           'win2003|Windows Server 2003|Beta Inkjet|Gamma Plotter' \
-           'win7|Windows 7/Vista/2008|Beta Inkjet|Gamma Plotter' \
-           'win10|Windows 10/11|Beta Inkjet|Gamma Plotter'; do
+wine_reg_add 'HKLM\SYSTEM\CurrentControlSet\Control\Print\Environments\Windows 4.0\Drivers\Old Laser' \
+  Driver REG_SZ laser.drv
+for row in 'win2k|Windows 2000|Beta Inkjet|Delta Fax|Gamma Plotter|NT4 Driver' \
+           'winxp|Windows XP|Beta Inkjet|Delta Fax|Gamma Plotter' \
+           'win2003|Windows Server 2003|Beta Inkjet|Delta Fax|Gamma Plotter' \
+           'win7|Windows 7/Vista/2008|Beta Inkjet|Delta Fax|Gamma Plotter' \
+           'win10|Windows 10/11|Beta Inkjet|Delta Fax|Gamma Plotter' \
+           'win98|Windows 98|Old Laser'; do
   version=${row%%|*}
   rest=${row#*|}
   name=${rest%%|*}
