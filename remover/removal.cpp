@@ -93,6 +93,73 @@ std::string ForEachUser(Registry& registry, const char* suffix, Visit visit) {
   return last;
 }
 
+// The "Printer Driver" value of one printer's key; false (traced) when the key cannot be
+// opened or the value read.
+bool ReadPrinterDriver(Registry& registry, const std::string& printer, std::string* driver) {
+  RegKey key = kNoKey;
+  ErrorCode err =
+      registry.OpenKey(Hive::kLocalMachine, std::string(kPrintersKey) + "\\" + printer, false, &key);
+  if (err != kSuccess) {
+    DebugTrace(kWipeTag, "RegOpenKeyEx() returned with error %d ", static_cast<int>(err));
+    return false;
+  }
+  DebugTrace(kWipeTag, "RegOpenKeyEx(%s) OK", printer.c_str());
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+  err = registry.QueryValue(key, "Printer Driver", &type, &data, 256);
+  registry.CloseKey(key);
+  if (err != kSuccess) {
+    DebugTrace(kWipeTag, "RegQueryValueEx() returned with error %d ", static_cast<int>(err));
+    return false;
+  }
+  *driver = std::string(UpToNul(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())));
+  DebugTrace(kWipeTag, "RegQueryValueEx(%s) OK", driver->c_str());
+  return true;
+}
+
+enum class PrinterStep { kKept, kDeleted, kStop };
+
+// For a printer that uses the driver (and that the spooler knows): asks, then deletes it.
+// kStop when the user declined or the deletion failed: the driver must stay.
+PrinterStep OfferPrinter(Remover& remover, const DriverRecord& record, const std::string& driver,
+                         const std::string& printer) {
+  Spooler& spooler = *remover.platform.spooler;
+  PrinterHandle handle = kNoPrinter;
+  if (!EqualsIgnoreCase(driver, record.name) ||
+      spooler.OpenPrinterHandle(printer, PrinterAccess::kDefault, &handle) != kSuccess) {
+    return PrinterStep::kKept;
+  }
+  spooler.ClosePrinterHandle(handle);
+  DebugTrace(kWipeTag, "Delete %s ", printer.c_str());
+  std::string question = PrinterQuestion(remover, Truncated(record.name, kPathCapacity),
+                                         Truncated(printer, kPathCapacity));
+  int answer = remover.platform.message_boxes->ShowMessageBox(
+      remover.main.Window(), question, remover.host.LoadText(IDS_PRINTER_QUESTION_CAPTION),
+      kMbIconQuestion | kMbYesNoCancel);
+  if (answer != kIdYes) {
+    DebugTrace(kWipeTag, "User chose not to delete printer %s", printer.c_str());
+    remover.main.Enable(IDC_UNINSTALL, false);
+    return PrinterStep::kStop;
+  }
+  handle = kNoPrinter;
+  ErrorCode err = spooler.OpenPrinterHandle(printer, PrinterAccess::kDelete, &handle);
+  if (err == kSuccess) err = spooler.RemovePrinter(handle);
+  if (handle != kNoPrinter) spooler.ClosePrinterHandle(handle);
+  if (err != kSuccess) {
+    DebugTrace(kWipeTag, "DeletePrinter(%s)  returned error=%d", printer.c_str(),
+               static_cast<int>(err));
+    Warn(remover, Truncated(remover.host.LoadText(err == kErrAccessDenied
+                                                      ? IDS_NO_PRINTER_PERMISSION
+                                                      : IDS_PRINTER_DELETE_FAILED),
+                            kMessageCapacity));
+    return PrinterStep::kStop;
+  }
+  remover.state.reboot_needed = true;
+  DebugTrace(kWipeTag, "DeletePrinter(%s) OK", printer.c_str());
+  DeletePrinterSettings(remover, printer);
+  return PrinterStep::kDeleted;
+}
+
 // Records "NUL=<path>" in the [rename] section of Wininit.ini, which the 9x family carries out
 // at its next start. Every deferred file needs its own line: the profile write would replace
 // the one "NUL" entry that is already there, and the earlier file would stay for ever. The
@@ -203,7 +270,6 @@ bool RemoveDriver(Remover& remover, int position) {
 
 bool RemovePrintersUsingDriver(Remover& remover, const DriverRecord& record) {
   Registry& registry = *remover.platform.registry;
-  Spooler& spooler = *remover.platform.spooler;
   RegKey printers = kNoKey;
   if (registry.OpenKey(Hive::kLocalMachine, kPrintersKey, false, &printers) != kSuccess) {
     DebugTrace(kWipeTag, "RegOpenKey() failed");
@@ -228,67 +294,22 @@ bool RemovePrintersUsingDriver(Remover& remover, const DriverRecord& record) {
     }
     just_deleted.clear();
     DebugTrace(kWipeTag, "RegEnumKey(%s) OK", name.c_str());
-    RegKey printer_key = kNoKey;
-    err = registry.OpenKey(Hive::kLocalMachine, std::string(kPrintersKey) + "\\" + name, false,
-                           &printer_key);
-    if (err != kSuccess) {
-      DebugTrace(kWipeTag, "RegOpenKeyEx() returned with error %d ", static_cast<int>(err));
+    std::string driver;
+    if (!ReadPrinterDriver(registry, name, &driver)) {
       registry.CloseKey(printers);
-      return true;
+      return true;  // the scan ends as if no further printer used the driver
     }
-    DebugTrace(kWipeTag, "RegOpenKeyEx(%s) OK", name.c_str());
-    uint32_t type = 0;
-    std::vector<uint8_t> data;
-    err = registry.QueryValue(printer_key, "Printer Driver", &type, &data, 256);
-    if (err != kSuccess) {
-      DebugTrace(kWipeTag, "RegQueryValueEx() returned with error %d ", static_cast<int>(err));
-      registry.CloseKey(printer_key);
-      registry.CloseKey(printers);
-      return true;
-    }
-    std::string driver(UpToNul(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())));
-    DebugTrace(kWipeTag, "RegQueryValueEx(%s) OK", driver.c_str());
-    PrinterHandle handle = kNoPrinter;
-    if (EqualsIgnoreCase(driver, record.name) &&
-        spooler.OpenPrinterHandle(name, PrinterAccess::kDefault, &handle) == kSuccess) {
-      spooler.ClosePrinterHandle(handle);
-      DebugTrace(kWipeTag, "Delete %s ", name.c_str());
-      std::string question = PrinterQuestion(remover, Truncated(record.name, kPathCapacity),
-                                             Truncated(name, kPathCapacity));
-      int answer = remover.platform.message_boxes->ShowMessageBox(
-          remover.main.Window(), question, remover.host.LoadText(IDS_PRINTER_QUESTION_CAPTION),
-          kMbIconQuestion | kMbYesNoCancel);
-      if (answer != kIdYes) {
-        DebugTrace(kWipeTag, "User chose not to delete printer %s", name.c_str());
-        registry.CloseKey(printer_key);
-        registry.CloseKey(printers);
-        remover.main.Enable(IDC_UNINSTALL, false);
-        return false;
-      }
-      registry.CloseKey(printer_key);
-      printer_key = kNoKey;
-      handle = kNoPrinter;
-      err = spooler.OpenPrinterHandle(name, PrinterAccess::kDelete, &handle);
-      if (err == kSuccess) err = spooler.RemovePrinter(handle);
-      if (handle != kNoPrinter) spooler.ClosePrinterHandle(handle);
-      if (err != kSuccess) {
-        DebugTrace(kWipeTag, "DeletePrinter(%s)  returned error=%d", name.c_str(),
-                   static_cast<int>(err));
-        Warn(remover, Truncated(remover.host.LoadText(err == kErrAccessDenied
-                                                          ? IDS_NO_PRINTER_PERMISSION
-                                                          : IDS_PRINTER_DELETE_FAILED),
-                                kMessageCapacity));
+    switch (OfferPrinter(remover, record, driver, name)) {
+      case PrinterStep::kKept:
+        ++index;
+        break;
+      case PrinterStep::kDeleted:
+        just_deleted = name;
+        break;
+      case PrinterStep::kStop:
         registry.CloseKey(printers);
         return false;
-      }
-      remover.state.reboot_needed = true;
-      DebugTrace(kWipeTag, "DeletePrinter(%s) OK", name.c_str());
-      DeletePrinterSettings(remover, name);
-      just_deleted = name;
-      continue;
     }
-    registry.CloseKey(printer_key);
-    ++index;
   }
 }
 
