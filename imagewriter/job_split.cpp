@@ -1,4 +1,5 @@
 // The page splitter: one file per page piece of a split job (SplitJobFile, FindPageEnd).
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -239,10 +240,19 @@ int SplitJobFile(WriterContext& ctx, const std::string& job_path, SplitOutcome* 
     start = end;
     if (start >= size) break;
     end = FindPageEnd(bytes, start, size - start);
-    if (end == kNoPageEnd) break;  // bytes after the last marker belong to no page
+    if (end == kNoPageEnd) {
+      // Bytes after the last marker end no piece. Zeros are padding; anything else may be a
+      // page whose marker is missing, which exists nowhere but in the job file.
+      if (std::any_of(bytes + start, bytes + size, [](uint8_t b) { return b != 0; })) {
+        DebugTrace(kTag, "split: %ld bytes after the last page-end marker: job file kept",
+                   long(size - start));
+        complete = false;
+      }
+      break;
+    }
   }
   // Stored also after a stop: the pieces written have taken these numbers.
-  if (complete || out.pieces > 0) StoreLastSerial(ctx);
+  if (out.pieces > 0) StoreLastSerial(ctx);
   out.complete = complete;
   return out.pieces;
 }

@@ -96,16 +96,28 @@ TEST_F(SplitTest, EachPieceBecomesASerialFileEndingWithItsMarker) {
   EXPECT_TRUE(tp.message_boxes.shown.empty());
 }
 
-TEST_F(SplitTest, BytesAfterTheLastMarkerAreDropped) {
+// A page whose marker is missing ends no piece; the job file must then stay, since that page
+// exists nowhere else. Zero padding after the last marker is no page.
+TEST_F(SplitTest, BytesAfterTheLastMarkerKeepTheJobFile) {
   std::vector<std::string> pieces = GreyPieces(1);
-  WriteJob(SplitJob(3, pieces) + "trailing page without marker");
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+  struct Case {
+    std::string tail;
+    bool complete;
+  } cases[] = {{pieces[0], false},
+               {pieces[0] + kMarker.substr(0, 15), false},  // a marker cut off
+               {"trailing", false},
+               {std::string(6, '\0'), true},
+               {"", true}};
+  for (const Case& c : cases) {
+    WriteJob(SplitJob(3, pieces) + c.tail);
+    SplitOutcome outcome;
+    EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+    EXPECT_EQ(outcome.complete, c.complete) << c.tail.size();
+    EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+    ctx.settings.last_serial_number = 7;
+  }
   EXPECT_EQ(FilesInOutput(), 1u);
-  // A marker cut off at the end of the file ends no piece.
-  WriteJob(SplitJob(3, pieces) + pieces[0] + kMarker.substr(0, 15));
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Stored("Last Serial Number"), 9);
+  EXPECT_TRUE(tp.trace.Contains("split: 8 bytes after the last page-end marker: job file kept"));
 }
 
 TEST_F(SplitTest, JobsWithoutAPieceWriteNothingAndStoreNothing) {

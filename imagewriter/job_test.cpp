@@ -304,6 +304,57 @@ TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   EXPECT_EQ(Marker(), "created");
 }
 
+// The driver side picks the layout from the stored Output Mode; the dialog (or print-to-file)
+// may change the mode afterwards. A job whose layout the chosen path cannot write stays whole.
+TEST_F(JobTest, AJobWhoseLayoutDoesNotFitTheModeIsKept) {
+  const std::string page = MakeTiff({{}});
+  const std::string document = MakeDocumentJob(3, MakeTiff({{}, {}}), true);
+  const std::string split = MakeSplitJob(3, {page, page});
+  struct Case {
+    uint32_t mode;
+    std::string job;
+    bool print_to_file;
+  } cases[] = {
+      {2, document, false},                              // Serialization of one TIFF
+      {1, MakeDocumentJob(0, MakeTiff({{}}), false), false},  // JPEG pages of one TIFF
+      {1, split, false},                                 // Document of pieces
+      {3, split, false},                                 // Append of pieces
+      {2, split, true},                                  // print-to-file of pieces
+  };
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), page);  // an Append target that must not change
+  for (const Case& c : cases) {
+    SetNumber("Output Mode", c.mode);
+    if (c.print_to_file) {
+      tp.environment.vars_["PRINTTOFILE"] = "1";
+      tp.environment.vars_["PTF_NAME"] = "C:\\ZEL\\printed.prn";
+    }
+    WriteHostFile(Host(kJob), c.job);
+    WriteHostFile(Host(kMarker), "old marker");
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    EXPECT_EQ(ReadHostFile(Host(kJob)), "II" + c.job.substr(2)) << c.mode;
+    EXPECT_EQ(Marker(), "created") << c.mode;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\ZEL")), {}), 1);
+    EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), page);
+  }
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF of all pages, Output Mode 2 data mode 3 "
+                                "writes one file per page: job file kept"));
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF per page, Output Mode 3 writes one TIFF of "
+                                "all pages: job file kept"));
+}
+
+TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
+  SetNumber("Output Mode", 2);
+  SetString("Serial Prefix String", "S");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(3, {page}) + page);
+  Run();
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\S0001.TIF")));
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+  EXPECT_TRUE(tp.trace.Contains("bytes after the last page-end marker: job file kept"));
+}
+
 TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
   // A job path over 511 characters is not touched at all.
   std::string long_path = "C:\\" + std::string(520, 'j');
