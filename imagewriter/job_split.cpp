@@ -68,8 +68,8 @@ std::string FileExtension(const std::string& path) {
 }
 
 // Data mode 0 in Output Modes 1 and 2: the piece becomes a JPEG. *path names the result that
-// exists afterwards: the JPEG, or the TIFF piece when no JPEG could be written.
-void ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, std::string* path) {
+// exists afterwards: the JPEG (true), or the TIFF piece when no JPEG could be written.
+bool ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, std::string* path) {
   const bool serial = ctx.settings.output_mode == kModeSerialization;
   std::string jpeg = jpeg_base;
   int result = kJpegBadPath;
@@ -81,6 +81,7 @@ void ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, st
   if (result == kJpegWritten) *path = jpeg;
   DebugTrace(kTagJpeg, serial ? "SERIAL => %s Result = %d" : "DOCUMENT => %s Result = %d",
              jpeg.c_str(), result);
+  return result == kJpegWritten;
 }
 
 // PDF Output: the result becomes a PDF next to it. The source is removed only once the PDF is
@@ -119,6 +120,7 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     return false;
   }
   const std::string named = path;
+  bool jpeg = false;  // the page is now a JPEG file
 
   if (s.output_mode == kModeAppend) {
     // Each piece is spliced onto the Append target: writing it over the target, as a
@@ -149,9 +151,9 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
       return false;
     }
     if (data_mode == 0 && s.output_mode == kModeSerialization) {
-      ConvertPiece(ctx, path, 0, &path);
+      jpeg = ConvertPiece(ctx, path, 0, &path);
     } else if (data_mode == 0 && s.output_mode == kModeDocument) {
-      ConvertPiece(ctx, named, index, &path);
+      jpeg = ConvertPiece(ctx, named, index, &path);
       if (s.auto_generate) {
         ++s.auto_number_value;
         StoreCounter(ctx, "Auto Number Value", s.auto_number_value);
@@ -164,8 +166,13 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
   DebugTrace(kTag, "GLOBALS Last Serial %d bResult %d", int(s.last_serial_number), 1);
 
   std::string result = path;
-  // An Append target is never converted: that would remove every page it holds.
-  if (s.pdf_output && s.output_mode != kModeAppend) result = ConvertToPdf(ctx, path);
+  // An Append target is never converted: that would remove every page it holds. A JPEG page
+  // stays as the job's data mode asked: the PDF writer reads TIFF pages only.
+  if (s.pdf_output && jpeg) {
+    DebugTrace(kTag, "... JPEG page, no PDF => %s", path.c_str());
+  } else if (s.pdf_output && s.output_mode != kModeAppend) {
+    result = ConvertToPdf(ctx, path);
+  }
 
   if (!s.output_application.empty()) {
     if (s.output_mode != kModeSerialization) DebugTrace(kTagCommand, "COMMAND - NON SERIAL");

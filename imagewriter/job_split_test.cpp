@@ -242,6 +242,23 @@ TEST_F(SplitTest, DocumentPagesWithoutJpegKeepTheirOwnTiffs) {
   EXPECT_TRUE(tp.trace.Contains("DOCUMENT => C:\\ZEL\\Doc0001_1.jpg Result = 3"));
 }
 
+// The PDF writer reads TIFF only: a JPEG page stays a JPEG; a page that could not become a JPEG
+// is still a TIFF piece and becomes a PDF as any other.
+TEST_F(SplitTest, PdfOutputLeavesJpegPagesAndConvertsTheTiffsLeft) {
+  ctx.settings.pdf_output = 1;
+  ctx.settings.output_application = "viewer.exe";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, {GreyPieces(1)[0], BilevelTiff(1)}));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(testing::DecodeJpeg(Read("C:\\ZEL\\Scan0007.jpg")).ok);
+  EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.pdf"));
+  EXPECT_GT(Read("C:\\ZEL\\Scan0008.pdf").size(), 500u);
+  EXPECT_EQ(FilesInOutput(), 2u);
+  ASSERT_EQ(tp.processes.started.size(), 2u);
+  EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.jpg\"");
+  EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Scan0008.pdf\"");
+}
+
 TEST_F(SplitTest, AppendJpegJobsSplicePiecesOntoTheTarget) {
   Settings& s = ctx.settings;
   s.output_mode = kModeAppend;
