@@ -101,6 +101,21 @@ sc_print_to_file() {
   expect_marker
 }
 
+define print_to_file_serial ready "print-to-file with Serialization stored still gives one readable document"
+sc_print_to_file_serial() {
+  defaults
+  set_dword "Output Mode" 2
+  make_dir 'C:\out'
+  job_env PRINTTOFILE=1
+  job_env 'PTF_NAME=C:\out\printed.tif'
+  print_job --print-to-file 'C:\out\printed.tif' fax_g4.tif
+  expect_outcome finished
+  expect_tiff_pages 'C:\out\printed.tif' 2
+  expect_tiff_pixels 'C:\out\printed.tif' fax_g4.tif
+  expect_no_file 'C:\ZEL\0001.TIF'
+  expect_job_deleted
+}
+
 define serialization "the page splitter" "Serialization writes one serially named file per page"
 sc_serialization() {
   defaults
