@@ -169,6 +169,7 @@ TEST_F(JobTest, AcceptedOverwriteReplacesTheTargetAndRunsTheApplicationOnce) {
 
 TEST_F(JobTest, FailedCopyReportsKeepsTheJobFileAndStillEndsTheJob) {
   SetString("Output Directory", "C:\\missing\\folder");
+  WriteHostFile(Host("C:\\missing"), "a file where the folder would be");
   SetString("Output Application", "viewer.exe");
   SetNumber("AutoGenerate", 1);
   SetNumber("Auto Number Value", 4);
@@ -295,6 +296,7 @@ TEST_F(JobTest, AutoResetStartsEveryJobAtTheInitialNumber) {
 TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   SetNumber("Output Mode", 2);
   SetString("Output Directory", "C:\\no\\such\\folder");
+  WriteHostFile(Host("C:\\no"), "a file where the folder would be");
   std::string page = MakeTiff({{}});
   WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page}));
   Run();
