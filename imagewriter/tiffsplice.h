@@ -33,7 +33,8 @@ bool IsTiffFile(File& file);
 // Splices the source's pages onto the end of the destination: the result is the destination's
 // first (size - tail) bytes followed by the source without its first four bytes, the source's
 // offsets rebased, where tail is 4, or 20 when the destination ends with the page-end marker.
-// A missing destination becomes a copy of the source.
+// A missing destination becomes a copy of the source, never replacing a file that another job
+// put there meanwhile: the pages are then spliced onto that one.
 //
 // False (traced), with the destination exactly as it was, when the destination exists but cannot
 // be opened, is no little-endian TIFF, is shorter than 16 bytes or does not end with its last
