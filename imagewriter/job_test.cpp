@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "imagewriter/writer_context.h"
+#include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/tiff_fixture.h"
 
@@ -169,6 +170,7 @@ TEST_F(JobTest, AcceptedOverwriteReplacesTheTargetAndRunsTheApplicationOnce) {
 
 TEST_F(JobTest, FailedCopyReportsKeepsTheJobFileAndStillEndsTheJob) {
   SetString("Output Directory", "C:\\missing\\folder");
+  WriteHostFile(Host("C:\\missing"), "a file where the folder would be");
   SetString("Output Application", "viewer.exe");
   SetNumber("AutoGenerate", 1);
   SetNumber("Auto Number Value", 4);
@@ -295,6 +297,7 @@ TEST_F(JobTest, AutoResetStartsEveryJobAtTheInitialNumber) {
 TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   SetNumber("Output Mode", 2);
   SetString("Output Directory", "C:\\no\\such\\folder");
+  WriteHostFile(Host("C:\\no"), "a file where the folder would be");
   std::string page = MakeTiff({{}});
   WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page}));
   Run();
@@ -462,6 +465,94 @@ TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
   EXPECT_TRUE(tp.trace.Contains("TMP longer than 127 characters: no done marker"));
   EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
   EXPECT_FALSE(JobFileExists());
+}
+
+// A full disk while the new document is written: the old one stays whole, no partial file
+// takes a result's name, and the job file keeps the pages.
+class FullDiskCopies : public FileSystemWrapper {
+ public:
+  using FileSystemWrapper::FileSystemWrapper;
+  ErrorCode CopyFileTo(const std::string&, const std::string&, bool) override {
+    return kErrDiskFull;
+  }
+};
+
+TEST_F(JobTest, ReplacingADocumentKeepsTheOldOneUntilTheNewOneIsComplete) {
+  SetNumber("Always Overwrite", 1);
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), "old tiff");
+  FullDiskCopies full(tp.files.get());
+  Platform p = tp.platform();
+  p.files = &full;
+  WriterContext c(p);
+  RunJob(c, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), "old tiff");
+  EXPECT_TRUE(JobFileExists());
+
+  // A PDF the writer cannot finish (no page it can read) leaves the good old PDF.
+  SetNumber("PDF Output", 1);
+  WriteHostFile(Host("C:\\ZEL\\TEST.pdf"), "%PDF good old");
+  WriteHostFile(Host(kJob), "\x67\0*\0" + std::string(40, 'j'));
+  WriterContext pdf(tp.platform());
+  RunJob(pdf, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.pdf")), "%PDF good old");
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\ZEL")), {}), 2);
+}
+
+TEST_F(JobTest, ATitleOrNameNeverLeavesTheOutputDirectory) {
+  SetNumber("Use Source Name", 1);
+  SetNumber("Always Overwrite", 1);
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "../../../victim.doc";
+  WriteHostFile(Host("C:\\victim.tif"), "not ours");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\victim.tif")), "not ours");
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\victim.tif")), Restored());
+}
+
+TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {
+  tp.environment.vars_["PRINTTOFILE"] = "1";
+  tp.environment.vars_["PTF_NAME"] = kJob;
+  Run();
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - DOCUMENT OUTPUT MODE");
+
+  tp.environment.Unset("PRINTTOFILE");
+  SetNumber("Output Mode", 3);
+  SetString("Output Directory", "C:\\SPOOL");
+  SetString("Output File", "JOB 1.TIF");  // another case, on Windows the same file
+  WriterContext append(tp.platform());
+  RunJob(append, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  EXPECT_TRUE(tp.trace.Contains("target C:\\SPOOL\\JOB 1.TIF is the job file"));
+}
+
+TEST_F(JobTest, AMissingOutputDirectoryIsCreatedWithItsParents) {
+  SetString("Output Directory", "C:\\new\\out\\");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\new\\out\\TEST.TIF")), Restored());
+  EXPECT_TRUE(tp.trace.Contains("Output Directory: created C:\\new"));
+  EXPECT_TRUE(tp.trace.Contains("Output Directory: created C:\\new\\out"));
+}
+
+TEST_F(JobTest, CountersSaturateInsteadOfWrapping) {
+  SetNumber("Pages Total", 0xFFFFFFF0u);
+  SetNumber("AutoGenerate", 1);
+  SetNumber("Auto Number Value", 0xFFFFFFFFu);
+  tp.environment.vars_["VEDIZE_PAGES"] = "99999999999999999999";  // 20 digits
+  Run();
+  EXPECT_EQ(Stored("Pages Last"), 0);
+  EXPECT_EQ(Stored("Pages Total"), 0xFFFFFFF0);
+  EXPECT_TRUE(tp.trace.Contains("VEDIZE_PAGES 99999999999999999999 out of range: counted as 0"));
+  EXPECT_EQ(Stored("Auto Number Value"), 0xFFFFFFFF);
+  EXPECT_TRUE(tp.trace.Contains("Auto Number Value at its limit 4294967295"));
+
+  tp.environment.vars_["VEDIZE_PAGES"] = "100";
+  WriteHostFile(Host(kJob), job_bytes_);
+  WriterContext next(tp.platform());
+  RunJob(next, kJob, JobHooks{});
+  EXPECT_EQ(Stored("Pages Total"), 0xFFFFFFFF);
+  EXPECT_TRUE(tp.trace.Contains("Pages Total at its limit 4294967295"));
 }
 
 }  // namespace

@@ -123,10 +123,11 @@ bool SpliceBytes(File& destination, const std::string& name, const SplicePoint& 
 
 // A missing destination becomes the source's bytes; a partial file is not left behind.
 bool WriteNewFile(WriterContext& ctx, const std::string& path, const uint8_t* bytes,
-                  size_t size) {
+                  size_t size, ErrorCode* error) {
   std::unique_ptr<File> file;
-  ErrorCode err = ctx.os.files->OpenFile(path, FileAccess::kReadWrite,
-                                         FileDisposition::kCreateNew, FileShare::kNone, &file);
+  ErrorCode& err = *error;
+  err = ctx.os.files->OpenFile(path, FileAccess::kReadWrite, FileDisposition::kCreateNew,
+                               FileShare::kNone, &file);
   if (err == kSuccess && size > 0) err = file->Write(bytes, size);
   if (err == kSuccess) err = file->Flush();
   if (err == kSuccess) err = file->Close();
@@ -264,7 +265,13 @@ bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
   std::unique_ptr<File> out;
   ErrorCode err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
                                          FileDisposition::kOpenExisting, FileShare::kNone, &out);
-  if (IsMissing(err)) return WriteNewFile(ctx, destination, source, size);
+  if (IsMissing(err)) {
+    if (WriteNewFile(ctx, destination, source, size, &err)) return true;
+    if (err != kErrFileExists) return false;
+    // Another job created the target meanwhile: splice onto it.
+    err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
+                                 FileDisposition::kOpenExisting, FileShare::kNone, &out);
+  }
   if (err != kSuccess) {
     // It exists: replacing it would throw its pages away.
     DebugTrace(kTag, "AppendTiff: cannot open %s => err %d", destination.c_str(), int(err));

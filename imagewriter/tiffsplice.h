@@ -34,7 +34,8 @@ bool IsTiffFile(File& file);
 // Splices the source's pages onto the end of the destination: the result is the destination's
 // first (size - tail) bytes followed by the source without its first four bytes, the source's
 // offsets rebased, where tail is 4, or 20 when the destination ends with the page-end marker.
-// A missing destination is created (never replacing one) holding exactly the source's bytes.
+// A missing destination becomes a copy of the source, never replacing a file that another job
+// put there meanwhile: the pages are then spliced onto that one.
 //
 // False (traced), with the destination exactly as it was, when the source is missing or holds
 // a page that readers cannot read (CheckTiffPages), an offset outside it included; when the

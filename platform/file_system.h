@@ -24,7 +24,11 @@ enum class FileDisposition {
   kCreateNew,     // fail with kErrFileExists when present
 };
 
-// Sharing with other openers of the same file. The host layer does not enforce sharing.
+// Sharing with other openers of the same file, as Windows has it: an open fails with
+// kErrSharingViolation when another handle's share mode refuses its access, or when it would
+// refuse what another handle already does. No handle shares deletion: a file that is open
+// cannot be removed or renamed (kErrSharingViolation). The host layer enforces this between
+// the product's programs (platform/host/open_file_table.h).
 enum class FileShare { kNone, kRead, kReadWrite };
 
 class File {
@@ -83,7 +87,8 @@ class FileSystem {
   virtual ErrorCode CopyFileTo(const std::string& from, const std::string& to,
                                bool fail_if_exists) = 0;
 
-  // Renames, replacing an existing destination. kSuccess; kErrFileNotFound; kErrAccessDenied.
+  // Renames, replacing an existing destination. kSuccess; kErrFileNotFound; kErrAccessDenied;
+  // kErrSharingViolation (either file is open).
   virtual ErrorCode RenameFile(const std::string& from, const std::string& to) = 0;
 
   // True when a file or folder of that name exists.
@@ -94,6 +99,11 @@ class FileSystem {
 
   // Records the file for deletion at the next restart. kSuccess; kErrAccessDenied.
   virtual ErrorCode RemoveAtRestart(const std::string& path) = 0;
+
+  // Opens `path` (created when absent) for this caller alone, waiting as long as another
+  // caller holds it: serializes work between processes. The hold ends when *lock is closed or
+  // its process ends, however it ends. kSuccess and *lock; the OpenFile errors.
+  virtual ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) = 0;
 };
 
 // Reads a whole open file from its start into *bytes. kSuccess; kErrReadFault; kErrNotEnoughMemory.

@@ -34,6 +34,9 @@ class FileSystemWrapper : public FileSystem {
   ErrorCode RemoveAtRestart(const std::string& path) override {
     return target_->RemoveAtRestart(path);
   }
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override {
+    return target_->OpenExclusiveLock(path, lock);
+  }
 
  private:
   FileSystem* target_;

@@ -19,6 +19,7 @@ class Win32FileSystem : public FileSystem {
   bool FileExists(const std::string& path) override;
   ErrorCode CreateFolder(const std::string& path) override;
   ErrorCode RemoveAtRestart(const std::string& path) override;
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override;
 };
 
 }  // namespace qid

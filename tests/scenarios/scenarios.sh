@@ -210,3 +210,39 @@ sc_pdf_serialization() {
   expect_job_deleted
   expect_marker
 }
+
+define jpeg_name_case ready "an Output File in capitals keeps every JPEG page (TEST.JPG is TEST.jpg)"
+sc_jpeg_name_case() {
+  defaults
+  set_dword "AutoGenerate" 0
+  set_sz "Output File" "TEST.JPG"
+  put_file 'C:\ZEL\TEST.TIF' "earlier document"
+  print_job --data-mode 0 gray8.tif
+  expect_outcome finished
+  expect_jpeg 'C:\ZEL\TEST.jpg' 2479 3508 P5
+  expect_jpeg 'C:\ZEL\TEST_1.jpg' 2479 3508 P5
+  expect_content 'C:\ZEL\TEST.TIF' "earlier document"
+  expect_job_deleted
+}
+
+define hostile_titles ready "titles stay in the Output Directory and never name a device"
+sc_hostile_titles() {
+  defaults
+  set_dword "Use Source Name" 1
+  set_dword "Always Overwrite" 1
+  set_sz "Output Directory" 'C:\ZEL\new\out'
+  put_file 'C:\victim.tif' "not ours"
+  print_job --doc-name '../../../victim.doc' fax_g4.tif
+  expect_outcome finished
+  expect_same_as_job 'C:\ZEL\new\out\victim.tif'
+  expect_content 'C:\victim.tif' "not ours"
+  print_job --doc-name 'NUL.doc' fax_g4.tif
+  expect_outcome finished
+  expect_same_as_job 'C:\ZEL\new\out\_NUL.tif'
+  set_dword "Output Mode" 2
+  print_job --doc-name 'AUX' fax_g4.tif
+  expect_outcome finished
+  expect_tiff_pages 'C:\ZEL\new\out\AUX0001.tif' 1
+  expect_tiff_pages 'C:\ZEL\new\out\AUX0002.tif' 1
+  expect_job_deleted
+}
