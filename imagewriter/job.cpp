@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"
+#include "imagewriter/job_layout.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/file_names.h"
@@ -292,6 +293,29 @@ Output RunDocumentAppendPath(WriterContext& ctx) {
   return result;
 }
 
+// The layout the driver side chose must be the one this job's path reads (the dialog may
+// have changed the Output Mode since, and print-to-file forces Document). Written the other
+// way, every page would be lost to readers; the job file stays for a run that fits.
+bool LayoutFitsPath(WriterContext& ctx, bool split) {
+  const JobContext& job = ctx.job;
+  JobLayout layout = DetectJobLayout(ctx, job.job_path);
+  if (split && layout == JobLayout::kDocument) {
+    DebugTrace(kTagJob,
+               "job holds one TIFF of all pages, Output Mode %d data mode %d writes one file "
+               "per page: job file kept",
+               int(ctx.settings.output_mode), int(job.data_mode));
+    return false;
+  }
+  if (!split && layout == JobLayout::kSplit) {
+    DebugTrace(kTagJob,
+               "job holds one TIFF per page, Output Mode %d writes one TIFF of all pages: job "
+               "file kept",
+               int(ctx.settings.output_mode));
+    return false;
+  }
+  return true;
+}
+
 // Step 20.
 void CleanUp(WriterContext& ctx, bool keep_job_file) {
   JobContext& job = ctx.job;
@@ -371,7 +395,9 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   if (!job.print_to_file) EnsureOutputFolder(ctx);
   bool split = s.output_mode == kModeSerialization || job.data_mode == 0;
   Output output = Output::kWritten;
-  if (split) {
+  if (!LayoutFitsPath(ctx, split)) {
+    output = Output::kKeepJobFile;
+  } else if (split) {
     if (!RunSplitPath(ctx)) output = Output::kKeepJobFile;
   } else {
     output = RunDocumentAppendPath(ctx);

@@ -1,4 +1,5 @@
 // The page splitter: one file per page piece of a split job (SplitJobFile, FindPageEnd).
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -76,9 +77,9 @@ struct PieceResult {
   std::string name;
 };
 
-// Data mode 0 in Output Modes 1 and 2: the piece becomes a JPEG named from `jpeg_base`. When
-// no JPEG can be written the piece stays a TIFF.
-void ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, PieceResult* piece) {
+// Data mode 0 in Output Modes 1 and 2: the piece becomes a JPEG named from `jpeg_base` (true).
+// When no JPEG can be written the piece stays a TIFF.
+bool ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, PieceResult* piece) {
   const bool serial = ctx.settings.output_mode == kModeSerialization;
   std::string jpeg = jpeg_base;
   int result = kJpegBadPath;
@@ -98,6 +99,7 @@ void ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, Pi
   }
   DebugTrace(kTagJpeg, serial ? "SERIAL => %s Result = %d" : "DOCUMENT => %s Result = %d",
              jpeg.c_str(), result);
+  return result == kJpegWritten;
 }
 
 // PDF Output: the result becomes a PDF of its name with the extension "pdf". The source goes
@@ -166,6 +168,7 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
   }
   const std::string named = path;
   PieceResult piece{std::string(), path};
+  bool jpeg = false;  // the page is now a JPEG file
 
   if (s.output_mode == kModeAppend) {
     // Each piece is spliced onto the Append target: writing it over the target, as a
@@ -208,9 +211,9 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
       return false;
     }
     if (data_mode == 0 && s.output_mode == kModeSerialization) {
-      ConvertPiece(ctx, path, 0, &piece);
+      jpeg = ConvertPiece(ctx, path, 0, &piece);
     } else if (data_mode == 0 && s.output_mode == kModeDocument) {
-      ConvertPiece(ctx, named, index, &piece);
+      jpeg = ConvertPiece(ctx, named, index, &piece);
       if (s.auto_generate && AdvanceCounter(&s.auto_number_value, "Auto Number Value"))
         StoreCounter(ctx, "Auto Number Value", s.auto_number_value);
     }
@@ -219,9 +222,14 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
   const bool advanced = AdvanceCounter(&s.last_serial_number, "Last Serial Number");
   DebugTrace(kTag, "GLOBALS Last Serial %d bResult %d", int(s.last_serial_number), 1);
 
-  // An Append target is never converted: that would remove every page it holds.
+  // An Append target is never converted: that would remove every page it holds. A JPEG page
+  // stays as the job's data mode asked: the PDF writer reads TIFF pages only.
   if (s.output_mode != kModeAppend) {
-    if (s.pdf_output) ConvertToPdf(ctx, &piece);
+    if (s.pdf_output && jpeg) {
+      DebugTrace(kTag, "... JPEG page, no PDF => %s", piece.name.c_str());
+    } else if (s.pdf_output) {
+      ConvertToPdf(ctx, &piece);
+    }
     if (!PlaceResult(ctx, piece)) {
       if (advanced) --s.last_serial_number;  // no file took the number
       return false;
@@ -302,10 +310,19 @@ int SplitJobFile(WriterContext& ctx, const std::string& job_path, SplitOutcome* 
     start = end;
     if (start >= size) break;
     end = FindPageEnd(bytes, start, size - start);
-    if (end == kNoPageEnd) break;  // bytes after the last marker belong to no page
+    if (end == kNoPageEnd) {
+      // Bytes after the last marker end no piece. Zeros are padding; anything else may be a
+      // page whose marker is missing, which exists nowhere but in the job file.
+      if (std::any_of(bytes + start, bytes + size, [](uint8_t b) { return b != 0; })) {
+        DebugTrace(kTag, "split: %ld bytes after the last page-end marker: job file kept",
+                   long(size - start));
+        complete = false;
+      }
+      break;
+    }
   }
   // Stored also after a stop: the pieces written have taken these numbers.
-  if (complete || out.pieces > 0) StoreLastSerial(ctx);
+  if (out.pieces > 0) StoreLastSerial(ctx);
   out.complete = complete;
   return out.pieces;
 }

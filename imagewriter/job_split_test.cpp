@@ -97,16 +97,28 @@ TEST_F(SplitTest, EachPieceBecomesASerialFileEndingWithItsMarker) {
   EXPECT_TRUE(tp.message_boxes.shown.empty());
 }
 
-TEST_F(SplitTest, BytesAfterTheLastMarkerAreDropped) {
+// A page whose marker is missing ends no piece; the job file must then stay, since that page
+// exists nowhere else. Zero padding after the last marker is no page.
+TEST_F(SplitTest, BytesAfterTheLastMarkerKeepTheJobFile) {
   std::vector<std::string> pieces = GreyPieces(1);
-  WriteJob(SplitJob(3, pieces) + "trailing page without marker");
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+  struct Case {
+    std::string tail;
+    bool complete;
+  } cases[] = {{pieces[0], false},
+               {pieces[0] + kMarker.substr(0, 15), false},  // a marker cut off
+               {"trailing", false},
+               {std::string(6, '\0'), true},
+               {"", true}};
+  for (const Case& c : cases) {
+    WriteJob(SplitJob(3, pieces) + c.tail);
+    SplitOutcome outcome;
+    EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+    EXPECT_EQ(outcome.complete, c.complete) << c.tail.size();
+    EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+    ctx.settings.last_serial_number = 7;
+  }
   EXPECT_EQ(FilesInOutput(), 1u);
-  // A marker cut off at the end of the file ends no piece.
-  WriteJob(SplitJob(3, pieces) + pieces[0] + kMarker.substr(0, 15));
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Stored("Last Serial Number"), 9);
+  EXPECT_TRUE(tp.trace.Contains("split: 8 bytes after the last page-end marker: job file kept"));
 }
 
 TEST_F(SplitTest, JobsWithoutAPieceWriteNothingAndStoreNothing) {
@@ -229,6 +241,23 @@ TEST_F(SplitTest, DocumentPagesWithoutJpegKeepTheirOwnTiffs) {
   EXPECT_EQ(Read("C:\\ZEL\\Doc0001_2.tif"), pieces[2] + kMarker);
   EXPECT_EQ(FilesInOutput(), 3u);
   EXPECT_TRUE(tp.trace.Contains("DOCUMENT => C:\\ZEL\\Doc0001_1.jpg Result = 3"));
+}
+
+// The PDF writer reads TIFF only: a JPEG page stays a JPEG; a page that could not become a JPEG
+// is still a TIFF piece and becomes a PDF as any other.
+TEST_F(SplitTest, PdfOutputLeavesJpegPagesAndConvertsTheTiffsLeft) {
+  ctx.settings.pdf_output = 1;
+  ctx.settings.output_application = "viewer.exe";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, {GreyPieces(1)[0], BilevelTiff(1)}));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(testing::DecodeJpeg(Read("C:\\ZEL\\Scan0007.jpg")).ok);
+  EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.pdf"));
+  EXPECT_GT(Read("C:\\ZEL\\Scan0008.pdf").size(), 500u);
+  EXPECT_EQ(FilesInOutput(), 2u);
+  ASSERT_EQ(tp.processes.started.size(), 2u);
+  EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.jpg\"");
+  EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Scan0008.pdf\"");
 }
 
 TEST_F(SplitTest, AppendJpegJobsSplicePiecesOntoTheTarget) {

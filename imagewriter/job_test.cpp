@@ -307,6 +307,139 @@ TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   EXPECT_EQ(Marker(), "created");
 }
 
+// The driver side picks the layout from the stored Output Mode; the dialog (or print-to-file)
+// may change the mode afterwards. A job whose layout the chosen path cannot write stays whole.
+TEST_F(JobTest, AJobWhoseLayoutDoesNotFitTheModeIsKept) {
+  const std::string page = MakeTiff({{}});
+  const std::string document = MakeDocumentJob(3, MakeTiff({{}, {}}), true);
+  const std::string split = MakeSplitJob(3, {page, page});
+  struct Case {
+    uint32_t mode;
+    std::string job;
+    bool print_to_file;
+  } cases[] = {
+      {2, document, false},                              // Serialization of one TIFF
+      {1, MakeDocumentJob(0, MakeTiff({{}}), false), false},  // JPEG pages of one TIFF
+      {1, split, false},                                 // Document of pieces
+      {3, split, false},                                 // Append of pieces
+      {2, split, true},                                  // print-to-file of pieces
+  };
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), page);  // an Append target that must not change
+  for (const Case& c : cases) {
+    SetNumber("Output Mode", c.mode);
+    if (c.print_to_file) {
+      tp.environment.vars_["PRINTTOFILE"] = "1";
+      tp.environment.vars_["PTF_NAME"] = "C:\\ZEL\\printed.prn";
+    }
+    WriteHostFile(Host(kJob), c.job);
+    WriteHostFile(Host(kMarker), "old marker");
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    EXPECT_EQ(ReadHostFile(Host(kJob)), "II" + c.job.substr(2)) << c.mode;
+    EXPECT_EQ(Marker(), "created") << c.mode;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\ZEL")), {}), 1);
+    EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), page);
+  }
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF of all pages, Output Mode 2 data mode 3 "
+                                "writes one file per page: job file kept"));
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF per page, Output Mode 3 writes one TIFF of "
+                                "all pages: job file kept"));
+}
+
+TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
+  SetNumber("Output Mode", 2);
+  SetString("Serial Prefix String", "S");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(3, {page}) + page);
+  Run();
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\S0001.TIF")));
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+  EXPECT_TRUE(tp.trace.Contains("bytes after the last page-end marker: job file kept"));
+}
+
+// The job run's steps in order, from the dispatch on, for each path (the PDF writer's own
+// object trace left out). The Output Application always runs before the job file goes and
+// before the done marker exists: whoever waits for the marker must find every result final.
+TEST_F(JobTest, EachPathTracesItsStepsInOrderAndMarksTheJobDoneLast) {
+  SetString("Output Application", "viewer.exe");
+  std::vector<std::string> marker_while_running;
+  tp.processes.on_start = [&](const std::string&) { marker_while_running.push_back(Marker()); };
+  const std::vector<std::string> kRun = {
+      "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\TEST.TIF\"", "RUN02: =>iResult 1"};
+  const std::vector<std::string> kEnd = {"QIF01:  Delete Temp File C:\\spool\\job 1.tif 1",
+                                         "SEC03:  err = 0 Done C:\\tmp\\DONE_ZEL.TIF"};
+  auto join = [](std::vector<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const std::vector<std::string> kTarget = {"QIF01:  |...ConstructTargetFileName",
+                                            "QIF03:  |......Anfang ConstructFilename ",
+                                            "QIF01:  |...Target File C:\\ZEL\\TEST.TIF"};
+  const std::vector<std::string> kTerminateDok = {"QIF01 : => terminate",
+                                                  "RUN02:  Run (DOK) => C:\\ZEL\\TEST.TIF"};
+  struct Path {
+    uint32_t mode, pdf;
+    bool split;
+    std::vector<std::string> steps;
+  } paths[] = {
+      {1, 0, false,
+       join({kTarget,
+             {"QIF01:  Anfang DOCUMENT",
+              "QIF01:  Copy C:\\spool\\job 1.tif => C:\\ZEL\\TEST.TIF [1]",
+              "QIF01:  Ende DOCUMENT "},
+             kTerminateDok, kRun, kEnd})},
+      {3, 0, false,
+       join({kTarget,
+             {"QIF01:  Anfang APPEND to C:\\ZEL\\TEST.TIF from C:\\spool\\job 1.tif",
+              "QIF02:  AppendTiff: allocate mem 340", "QIF02:  FixupTiffData: Base 332",
+              "QIF02:  AppendBufferToFile: Size 336", "QIF01:  Ende APPEND C:\\ZEL\\TEST.TIF "},
+             kTerminateDok, kRun, kEnd})},
+      {2, 0, true,
+       join({{"QIF01:  Anfang SERIALIZATON 0", "QIF03:  |......Anfang ConstructFilename ",
+              "QIF03:  FixupFilename[init 1 last 1] C:\\ZEL\\ C:\\ZEL\\0001.TIF",
+              "QIF02:  Output File C:\\ZEL\\0001.TIF to open + write",
+              "QIF02:  Write Serial C:\\ZEL\\0001.TIF [190]", "QIF02:  File Size [190]",
+              "QIF02:  GLOBALS Last Serial 2 bResult 1",
+              "RUN02:  Run (MOD 3) => C:\\ZEL\\0001.TIF",
+              "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\0001.TIF\"", "RUN02: =>iResult 1",
+              "QIF02:  REGISTRY Last Serial 2", "QIF01 : RESET ENDE INIT 1 LAST 2",
+              "QIF01:  NO RESET ENDE INIT 2 LAST 2", "QIF01 : => terminate",
+              "QIF01:  COMMAND NONDOCUMENT"},
+             kEnd})},
+      {1, 1, false,
+       join({kTarget,
+             {"QIF01:  Anfang DOCUMENT",
+              "QIF01:  convert C:\\spool\\job 1.tif => C:\\ZEL\\TEST.pdf [0]",
+              "QIF01:  Ende DOCUMENT ", "QIF01 : => terminate",
+              "RUN02:  Run (DOK) => C:\\ZEL\\TEST.pdf",
+              "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\TEST.pdf\"", "RUN02: =>iResult 1"},
+             kEnd})},
+  };
+  for (const Path& p : paths) {
+    SetNumber("Output Mode", p.mode);
+    SetNumber("PDF Output", p.pdf);
+    WriteHostFile(Host(kJob), p.split ? MakeSplitJob(3, {MakeTiff({{}})}) : job_bytes_);
+    WriteHostFile(Host(kMarker), "old marker");
+    tp.trace.lines.clear();
+    marker_while_running.clear();
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    std::vector<std::string> steps;
+    bool dispatched = false;
+    for (std::string line : tp.trace.lines) {
+      line = line.substr(0, line.find("\r\n"));
+      if (dispatched && line.rfind("PDF01", 0) != 0 && line.rfind("TIME", 0) != 0)
+        steps.push_back(line);
+      dispatched = dispatched || line.find("Delete DONE_ZEL") != std::string::npos;
+    }
+    EXPECT_EQ(steps, p.steps) << "Output Mode " << p.mode << " PDF " << p.pdf;
+    EXPECT_EQ(marker_while_running, std::vector<std::string>{"absent"}) << p.mode;
+    EXPECT_EQ(Marker(), "created") << p.mode;
+  }
+}
+
 TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
   // A job path over 511 characters is not touched at all.
   std::string long_path = "C:\\" + std::string(520, 'j');

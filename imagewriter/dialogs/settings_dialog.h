@@ -27,9 +27,10 @@ void InitializeDialog(WriterContext& ctx, DialogView& view);
 // the Document controls enabled.
 void InitializeDocument(WriterContext& ctx, DialogView& view);
 
-// Notification codes as the Win32 layer passes them on (BN_CLICKED, EN_CHANGE).
+// Notification codes as the Win32 layer passes them on (BN_CLICKED, EN_CHANGE, LBN_SELCHANGE).
 constexpr int kNotifyClicked = 0;
 constexpr int kNotifyEditChange = 0x300;
+constexpr int kNotifyListSelChange = 1;
 
 // What the choosers keep while the dialog lives: the destination-file chooser starts from the
 // last choice.
