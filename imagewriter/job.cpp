@@ -8,7 +8,6 @@
 #include "imagewriter/job_layout.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
-#include "imagewriter/file_names.h"
 #include "imagewriter/naming.h"
 #include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
