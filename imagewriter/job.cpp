@@ -8,7 +8,6 @@
 #include "imagewriter/job_layout.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
-#include "imagewriter/file_names.h"
 #include "imagewriter/naming.h"
 #include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
@@ -208,13 +207,6 @@ bool BuildTarget(WriterContext& ctx) {
   return true;
 }
 
-// Copying or splicing the job file onto itself, then deleting it, would lose every page.
-bool TargetIsJobFile(WriterContext& ctx) {
-  if (!SameFileName(ctx.job.target_path, ctx.job.job_path)) return false;
-  DebugTrace(kTagJob, "target %s is the job file", ctx.job.target_path.c_str());
-  return true;
-}
-
 // Step 18.3 up to the written file. The result is written beside the target and moved onto it
 // only when complete: a failed conversion or a full disk leaves the old file, never a part.
 Output WriteDocument(WriterContext& ctx) {
@@ -226,7 +218,7 @@ Output WriteDocument(WriterContext& ctx) {
       !SetFileExtension(s.pdf_output ? "pdf" : "tif", &job.target_path, kTargetPathCapacity)) {
     return ReportDocumentFailure(ctx, job.target_path);
   }
-  if (TargetIsJobFile(ctx)) return ReportDocumentFailure(ctx, job.target_path);
+  if (IsJobOwnFile(ctx, job.target_path)) return ReportDocumentFailure(ctx, job.target_path);
   if (!MayReplace(ctx, job.target_path)) return Output::kEndNow;
   std::string temp;
   if (!CreateBeside(files, job.target_path, &temp)) return ReportDocumentFailure(ctx, job.target_path);
@@ -265,7 +257,8 @@ Output RunDocumentAppendPath(WriterContext& ctx) {
     return Output::kKeepJobFile;
   }
   if (!BuildTarget(ctx)) return ReportDocumentFailure(ctx, job.target_path);
-  if (s.output_mode == kModeAppend && TargetIsJobFile(ctx)) {
+  // Splicing the job file onto itself, then deleting it, would lose every page.
+  if (s.output_mode == kModeAppend && IsJobOwnFile(ctx, job.target_path)) {
     DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
     return Output::kKeepJobFile;
   }

@@ -6,7 +6,6 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
-#include "imagewriter/file_names.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
@@ -133,14 +132,13 @@ void ConvertToPdf(WriterContext& ctx, PieceResult* piece) {
 }
 
 // Moves the finished result onto its name. A Document job's result replaces an existing file
-// only as Document output does (Always Overwrite, or Yes to the question); the job file itself
-// is never replaced. False when the split must stop; the result is then gone, the job file
+// only as Document output does (Always Overwrite, or Yes to the question); the job's own files
+// are never replaced. False when the split must stop; the result is then gone, the job file
 // still holds the page.
 bool PlaceResult(WriterContext& ctx, const PieceResult& piece) {
   FileSystem& files = *ctx.os.files;
-  if (SameFileName(piece.name, ctx.job.job_path)) {
+  if (IsJobOwnFile(ctx, piece.name)) {
     files.RemoveFile(piece.file);
-    DebugTrace(kTag, "%s is the job file: not replaced", piece.name.c_str());
     ShowError(ctx, kNotCreatedText, piece.name);
     return false;
   }

@@ -524,7 +524,16 @@ TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {
   WriterContext append(tp.platform());
   RunJob(append, kJob, JobHooks{});
   EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
-  EXPECT_TRUE(tp.trace.Contains("target C:\\SPOOL\\JOB 1.TIF is the job file"));
+  EXPECT_TRUE(tp.trace.Contains("C:\\SPOOL\\JOB 1.TIF is the job's own file"));
+
+  // Nor is the done marker, which the end of the job empties.
+  SetNumber("Output Mode", 1);
+  SetString("Output Directory", "C:\\tmp");
+  SetString("Output File", "done_zel.tif");
+  WriterContext marker(tp.platform());
+  RunJob(marker, kJob, JobHooks{});
+  EXPECT_TRUE(tp.trace.Contains("C:\\tmp\\done_zel.tif is the job's own file"));
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
 }
 
 TEST_F(JobTest, AMissingOutputDirectoryIsCreatedWithItsParents) {

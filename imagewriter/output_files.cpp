@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/debug_trace.h"
+#include "imagewriter/file_names.h"
 #include "imagewriter/naming.h"
 #include "imagewriter/writer_context.h"
 #include "platform/file_system.h"
@@ -101,8 +102,19 @@ bool MayReplace(WriterContext& ctx, const std::string& target) {
          kIdYes;
 }
 
-std::unique_ptr<File> LockJobs(WriterContext& ctx) {
+bool IsJobOwnFile(WriterContext& ctx, const std::string& path) {
   const JobContext& job = ctx.job;
+  for (const std::string* own : {&job.job_path, &job.done_marker_path, &job.lock_path}) {
+    if (!own->empty() && SameFileName(path, *own)) {
+      DebugTrace(kTag, "%s is the job's own file %s: not replaced", path.c_str(), own->c_str());
+      return true;
+    }
+  }
+  return false;
+}
+
+std::unique_ptr<File> LockJobs(WriterContext& ctx) {
+  JobContext& job = ctx.job;
   std::string folders[2] = {job.temp_folder, FolderOf(job.job_path)};
   if (!folders[0].empty() && folders[0].back() != '\\' && folders[0].back() != '/')
     folders[0] += '\\';
@@ -113,6 +125,7 @@ std::unique_ptr<File> LockJobs(WriterContext& ctx) {
     ErrorCode err = ctx.os.files->OpenExclusiveLock(path, &lock);
     if (err == kSuccess) {
       DebugTrace(kTag, "job lock %s", path.c_str());
+      job.lock_path = path;
       return lock;
     }
     DebugTrace(kTag, "job lock %s => err %d", path.c_str(), int(err));

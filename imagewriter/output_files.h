@@ -30,10 +30,15 @@ uint32_t MoveIntoPlace(FileSystem& files, const std::string& temp, const std::st
 // buffer is not asked and counts as No).
 bool MayReplace(WriterContext& ctx, const std::string& target);
 
+// True (traced) when `path` names one of the job's own files, which no result may replace: the
+// job file (deleted at the end, with the result), the done marker (emptied at the end) and the
+// job lock. Compared as Windows compares names.
+bool IsJobOwnFile(WriterContext& ctx, const std::string& path);
+
 // Waits until no other job of this user is naming or writing results, and holds that until
 // the returned lock is released (or the process ends). The lock file "QIDJOBS.LCK" lives in
 // the "TMP" folder, else in the job file's folder. Null (traced) when neither can hold it:
-// the job then runs unguarded, as before the lock existed.
+// the job then runs unguarded, as before the lock existed. Its path goes to ctx.job.lock_path.
 std::unique_ptr<File> LockJobs(WriterContext& ctx);
 
 }  // namespace qid

@@ -145,6 +145,7 @@ class FileSystem {
   // caller holds it: serializes work between processes. The hold ends when *lock is closed or
   // its process ends, however it ends. kSuccess and *lock; the OpenFile errors.
   virtual ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) = 0;
+
   // The file's or folder's attribute bits (GetFileAttributesA). kSuccess and *attributes;
   // kErrFileNotFound; kErrPathNotFound. The host reports kAttrReadOnly for a file without the
   // owner's write permission, kAttrDirectory for a folder and kAttrNormal otherwise.

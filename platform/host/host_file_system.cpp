@@ -231,11 +231,15 @@ ErrorCode ErrnoToError(int err) {
   }
 }
 
-HostFileSystem::HostFileSystem(std::string root)
-    : root_(std::move(root)), table_(std::string()) {
-  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
-  table_ = OpenFileTable(root_ + "/open-files");
+namespace {
+std::string WithoutTrailingSlashes(std::string root) {
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  return root;
 }
+}  // namespace
+
+HostFileSystem::HostFileSystem(std::string root)
+    : root_(WithoutTrailingSlashes(std::move(root))), table_(root_ + "/open-files") {}
 
 std::string HostFileSystem::HostPath(const std::string& path) const {
   std::string rest = path;

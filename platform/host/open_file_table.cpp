@@ -82,22 +82,21 @@ std::string OpenFileTable::EntryPath(dev_t dev, ino_t ino) {
          std::to_string(static_cast<unsigned long long>(ino));
 }
 
-ErrorCode OpenFileTable::EnsureFolder() {
+bool OpenFileTable::Usable() {
+  if (usable_) return true;
   for (size_t i = 1; i <= folder_.size(); ++i) {
     if (i != folder_.size() && folder_[i] != '/') continue;
-    if (::mkdir(folder_.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST)
-      return ErrnoToError(errno);
+    if (::mkdir(folder_.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return false;
   }
-  return kSuccess;
+  usable_ = ::access(folder_.c_str(), W_OK | X_OK) == 0;
+  return usable_;
 }
 
 ErrorCode OpenFileTable::Register(int fd, bool reads, bool writes, FileShare share,
                                   Claim* claim) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return ErrnoToError(errno);
-  if (!S_ISREG(st.st_mode)) return kSuccess;
-  ErrorCode err = EnsureFolder();
-  if (err != kSuccess) return err;
+  if (!S_ISREG(st.st_mode) || !Usable()) return kSuccess;
   std::string path = EntryPath(st.st_dev, st.st_ino);
   int entry = OpenGuarded(path);
   if (entry < 0) return ErrnoToError(-entry);
@@ -141,9 +140,7 @@ void OpenFileTable::Guard::Drop() {
 ErrorCode OpenFileTable::Acquire(const std::string& host_path, Guard* guard) {
   guard->Drop();
   struct stat st;
-  if (::stat(host_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kSuccess;
-  ErrorCode err = EnsureFolder();
-  if (err != kSuccess) return err;
+  if (::stat(host_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !Usable()) return kSuccess;
   std::string path = EntryPath(st.st_dev, st.st_ino);
   int entry = OpenGuarded(path);
   if (entry < 0) return ErrnoToError(-entry);

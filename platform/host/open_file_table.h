@@ -10,7 +10,9 @@
 // exclusively, makes checking and claiming one step. The last handle to close removes the entry.
 //
 // Enforced between the openers that share the table's folder (the host root): the product's
-// programs. Other programs are not held back. Non-regular files (devices) are not tracked.
+// programs. Other programs are not held back. Non-regular files (devices) are not tracked, and
+// where the folder cannot be made or written (a read-only root, another user's root) files
+// open without the table, as POSIX has them.
 //
 // Thread use: any thread; the locks belong to open file descriptions, so two handles of one
 // process exclude each other as two processes do.
@@ -18,6 +20,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <string>
 
 #include "platform/errors.h"
@@ -36,9 +39,9 @@ class OpenFileTable {
   };
 
   // Claims the file open on `fd` for a handle that reads and/or writes and shares `share`.
-  // kSuccess and *claim (empty for a non-regular file); kErrSharingViolation when an open handle
-  // refuses this access or does what this share mode refuses; an errno code when the table
-  // cannot be used.
+  // kSuccess and *claim (empty for a non-regular file or an unusable table);
+  // kErrSharingViolation when an open handle refuses this access or does what this share mode
+  // refuses; an errno code when the entry cannot be locked.
   ErrorCode Register(int fd, bool reads, bool writes, FileShare share, Claim* claim);
 
   // Gives up a handle's claim; the entry goes with the last one.
@@ -66,9 +69,11 @@ class OpenFileTable {
 
  private:
   std::string EntryPath(dev_t dev, ino_t ino);
-  ErrorCode EnsureFolder();
+  // Makes the folder once; false when it cannot be made or written.
+  bool Usable();
 
   std::string folder_;
+  std::atomic<bool> usable_{false};
 };
 
 }  // namespace qid
