@@ -55,6 +55,11 @@ bool CheckPrefixChar(DialogView& view, int id);
 // refusal traced. True when set.
 bool SetOutputFile(WriterContext& ctx, const std::string& name);
 
+// A Document job needs a file name: an empty Output File (Serialization empties it, and the
+// field can be cleared) becomes the numbered document name, so that the document is never
+// named by its extension alone.
+void EnsureDocumentName(WriterContext& ctx);
+
 }  // namespace qid
 
 #ifdef _WIN32

@@ -71,12 +71,7 @@ void SelectDocument(WriterContext& ctx, DialogView& view) {
   if (s.auto_generate) view.SetText(IDC_DOC_PREFIX, s.doc_prefix_string);
   if (s.use_source_name && s.trim_source_name) DebugTrace(kDialogTag, "TRIM 5");
   ApplyDocumentFileNameRule(ctx);
-  if (s.output_file.empty()) {
-    // Coming from Serialization, which empties Output File, with neither auto-numbering nor the
-    // source name to make one: the document would be named only by its extension.
-    SetOutputFile(ctx, NumberedDocumentName(s));
-    DebugTrace(kDialogTag, "no Output File: %s", s.output_file.c_str());
-  }
+  EnsureDocumentName(ctx);  // coming from Serialization, which empties Output File
   ShowOutputFile(ctx, view);
 }
 
@@ -372,6 +367,7 @@ bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState
     case IDC_CHOOSE_FILE: OnChooseDestination(ctx, view, state); break;
     case IDC_HELP_BUTTON: view.ShowDriverHelp(); break;
     case kIdOk: {
+      if (InMode(ctx, kModeDocument)) EnsureDocumentName(ctx);  // the field may have been cleared
       std::string application = view.GetText(IDC_OUTPUT_APPLICATION, kOutputApplicationCapacity);
       SaveSettings(ctx, &application);
       *end_result = 1;

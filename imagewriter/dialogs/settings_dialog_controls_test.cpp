@@ -447,6 +447,14 @@ TEST_F(ControlsTest, DocumentAfterSerializationShowsAndKeepsARealName) {
   EXPECT_EQ("Doc0003.tif", Text(IDC_OUTPUT_FILE));
   Click(kIdOk);
   EXPECT_EQ("Doc0003.tif", s.output_file);
+  // Nor a cleared field on O&K, nor a stored empty name when the dialog is hidden.
+  Replace(IDC_OUTPUT_FILE, "");
+  Click(kIdOk);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
+  s.output_file.clear();
+  NullDialogView hidden;
+  ResetValues(ctx, hidden);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
 }
 
 TEST_F(ControlsTest, FilePrefixOutsideDocumentModeLeavesOutputFile) {
