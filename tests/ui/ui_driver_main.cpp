@@ -15,7 +15,10 @@
 //   select ID INDEX         LB_SETCURSEL and the selection-change notification
 //   dblclick ID ENTRY       selects the entry of that text and sends the double-click
 //                           notification (the old-style file dialog's folder list)
-//   msgbox CAPTION TEXT     wait for a message box, compare its text, press its OK button
+//   notify ID CODE          the WM_COMMAND notification CODE from control ID (a list's
+//                           LBN_SETFOCUS 4, LBN_KILLFOCUS 5), as tabbing through would send
+//   msgbox CAPTION TEXT     wait for a message box, compare its text, check that the window
+//                           it came from cannot be used meanwhile, press its OK button
 //   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 2 Cancel)
 //   pick ID ENTRY           adds the entry of that text to a multiple-selection list's
 //                           selection and sends the selection-change notification
@@ -236,25 +239,11 @@ int main(int argc, char** argv) {
       SendMessageA(control, LB_SETCURSEL, index, 0);
       WORD code = step == "select" ? LBN_SELCHANGE : LBN_DBLCLK;
       SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
-    } else if (step == "msgbox" && Need(argc, i, 2, "msgbox")) {
+    } else if ((step == "msgbox" && Need(argc, i, 2, "msgbox")) ||
+               (step == "answer" && Need(argc, i, 3, "answer"))) {
       std::string caption = argv[++i];
       std::string want = Unescape(argv[++i]);
-      HWND box = WaitForWindow(caption, 10000);
-      Report(box != nullptr, "message box \"" + caption + "\" is shown");
-      if (box == nullptr) continue;
-      FoundText found;
-      EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
-      Report(found.text == want, "message box says \"" + Escape(want) + "\"",
-             "got \"" + Escape(found.text) + "\"");
-      HWND ok = GetDlgItem(box, IDOK);
-      if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
-      else PostMessageA(box, WM_COMMAND, IDOK, 0);
-      DWORD start = GetTickCount();
-      while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
-    } else if (step == "answer" && Need(argc, i, 3, "answer")) {
-      std::string caption = argv[++i];
-      std::string want = Unescape(argv[++i]);
-      int button = std::atoi(argv[++i]);
+      int button = step == "answer" ? std::atoi(argv[++i]) : IDOK;
       HWND box = WaitForWindow(caption, 10000);
       Report(box != nullptr, "message box \"" + caption + "\" is shown");
       if (box == nullptr) continue;
@@ -264,9 +253,12 @@ int main(int argc, char** argv) {
       for (char c : found.text) if (c != '\r') said += c;
       Report(said == want, "message box says \"" + Escape(want) + "\"",
              "got \"" + Escape(said) + "\"");
+      if (g_window != nullptr && IsWindow(g_window))
+        Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
       HWND control = GetDlgItem(box, button);
-      Report(control != nullptr, "message box has button " + std::to_string(button));
       if (control != nullptr) SendSoon(control, BM_CLICK, 0, 0);
+      else if (button == IDOK) PostMessageA(box, WM_COMMAND, IDOK, 0);
+      else Report(false, "message box has button " + std::to_string(button));
       DWORD start = GetTickCount();
       while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
     } else if (step == "pick" && Need(argc, i, 2, "pick")) {
@@ -311,6 +303,12 @@ int main(int argc, char** argv) {
     } else if (step == "command" && Need(argc, i, 1, "command")) {
       int id = std::atoi(argv[++i]);
       if (g_window != nullptr) SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    } else if (step == "notify" && Need(argc, i, 2, "notify")) {
+      int id = std::atoi(argv[++i]);
+      WORD code = static_cast<WORD>(std::atoi(argv[++i]));
+      HWND control = Control(id, "notify from " + std::to_string(id));
+      if (control != nullptr)
+        SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
     } else if (step == "sleep" && Need(argc, i, 1, "sleep")) {
       Sleep(std::strtoul(argv[++i], nullptr, 10));
     } else {
