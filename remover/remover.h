@@ -36,7 +36,6 @@ constexpr int kOsKindCount = 10;
 
 // The marker for "drivers are direct subkeys of the environment key" (the 9x family).
 constexpr char kNoVersionSubkey[] = "?";
-constexpr size_t kVersionSubkeyCapacity = 15;
 
 inline bool Is9xFamily(int os_kind) { return os_kind >= kOs95 && os_kind <= kOsMe; }
 // The system's name as the main dialog shows it; "" for kOsUnknown.
@@ -74,8 +73,8 @@ struct DriverFile {
   std::string* name;
   bool remove;
 };
+// Every file of the driver: no cap is needed, the 1024-byte "Dependent Files" value bounds it.
 using DriverFileList = std::vector<DriverFile>;
-constexpr size_t kMaxDriverFiles = 128;
 
 struct RemoverState {
   int os_kind = kOsUnknown;
