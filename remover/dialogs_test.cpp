@@ -25,6 +25,8 @@ TEST_F(Dialogs, EveryTextComesFromTheStringTable) {
   EXPECT_EQ("OK", about.At(IDC_ABOUT_OK).text);
   EXPECT_NE("", about.At(IDC_ABOUT_RIGHTS).text);
   EXPECT_NE("", about.At(IDC_ABOUT_SUPPORT).text);
+  EXPECT_TRUE(about.unknown_ids.empty());
+  EXPECT_EQ((std::set<int>{IDC_HELP_BUTTON}), main.unknown_ids) << "only the help text goes nowhere";
   for (int id : {int{kIdOk}, int{kIdCancel}, IDC_ABOUT_OK}) EXPECT_EQ(id, AboutBoxCommand(id));
   EXPECT_EQ(0, AboutBoxCommand(IDC_ABOUT_RIGHTS));
 
@@ -32,6 +34,7 @@ TEST_F(Dialogs, EveryTextComesFromTheStringTable) {
   EXPECT_EQ("Yes", host.confirm_view->At(IDC_CONFIRM_YES).text);
   EXPECT_EQ("No", host.confirm_view->At(IDC_CONFIRM_NO).text);
   EXPECT_EQ("text", host.confirm_view->At(IDC_CONFIRM_TEXT).text);
+  EXPECT_TRUE(host.confirm_view->unknown_ids.empty());
   for (int id : {int{kIdCancel}, IDC_CONFIRM_YES, IDC_CONFIRM_NO}) {
     EXPECT_EQ(id, ConfirmDialogCommand(id));
   }

@@ -78,6 +78,9 @@ class ScriptedRemoverHost : public RemoverHost {
   // dialog closed with Escape when it is empty).
   int RunConfirmDialog(const std::string& text) override {
     confirm_view = std::make_unique<MemoryDialogView>();
+    for (int id : {IDC_CONFIRM_LABEL, IDC_CONFIRM_TEXT, IDC_CONFIRM_YES, IDC_CONFIRM_NO}) {
+      confirm_view->controls[id];
+    }
     InitConfirmDialog(*confirm_view, *this, text);
     confirmations.push_back(confirm_view->At(IDC_CONFIRM_TEXT).text);
     if (on_confirm) on_confirm();
@@ -88,6 +91,9 @@ class ScriptedRemoverHost : public RemoverHost {
   }
   void RunAboutBox() override {
     about_view = std::make_unique<MemoryDialogView>();
+    for (int id : {IDC_ABOUT_RIGHTS, IDC_ABOUT_SUPPORT_GROUP, IDC_ABOUT_SUPPORT, IDC_ABOUT_OK}) {
+      about_view->controls[id];
+    }
     InitAboutBox(*about_view, *this);
     ++about_shown;
   }
