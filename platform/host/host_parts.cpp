@@ -34,6 +34,11 @@ int HostMessageBoxes::ShowMessageBox(WindowHandle, const std::string& text,
   return answer;
 }
 
+int HostMessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                      const std::u16string& caption, uint32_t style) {
+  return ShowMessageBox(owner, Utf16ToAnsi(text), Utf16ToAnsi(caption), style);
+}
+
 HostDebugOutput::HostDebugOutput() {
   const char* target = std::getenv("QID_TRACE");
   if (target == nullptr || *target == 0) return;

@@ -110,6 +110,13 @@ int Win32MessageBoxes::ShowMessageBox(WindowHandle owner, const std::string& tex
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
 }
 
+int Win32MessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                       const std::u16string& caption, uint32_t style) {
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner),
+                       reinterpret_cast<const wchar_t*>(text.c_str()),
+                       reinterpret_cast<const wchar_t*>(caption.c_str()), style);
+}
+
 void Win32DebugOutput::TraceLine(const std::string& line) { ::OutputDebugStringA(line.c_str()); }
 
 void Win32DebugOutput::TraceLineW(const std::u16string& line) {

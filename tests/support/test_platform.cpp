@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/text_convert.h"
+
 namespace qid::testing {
 namespace {
 
@@ -46,6 +48,11 @@ ErrorCode MapEnvironment::SetVariable(const std::string& name, const std::string
   if (name.empty() || name.find('=') != std::string::npos) return kErrInvalidParameter;
   vars_[name] = value;
   return kSuccess;
+}
+
+int ScriptedMessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                          const std::u16string& caption, uint32_t style) {
+  return ShowMessageBox(owner, Utf16ToAnsi(text), Utf16ToAnsi(caption), style);
 }
 
 int ScriptedMessageBoxes::ShowMessageBox(WindowHandle, const std::string& text,

@@ -40,6 +40,7 @@ class MapEnvironment : public Environment {
 };
 
 // Records each box and answers from a queue (the host's safe default when it is empty).
+// UTF-16 boxes are recorded in ANSI form.
 class ScriptedMessageBoxes : public MessageBoxes {
  public:
   struct Shown {
@@ -48,6 +49,8 @@ class ScriptedMessageBoxes : public MessageBoxes {
   };
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      uint32_t style) override;
+  int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                      const std::u16string& caption, uint32_t style) override;
   std::vector<Shown> shown;
   std::deque<int> answers;
 };
