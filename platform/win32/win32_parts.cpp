@@ -9,7 +9,6 @@ namespace qid {
 namespace {
 
 // The system's longest environment value, in characters without the terminator.
-constexpr DWORD kMaxEnvironmentValue = 32767;
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units are wchar_t on Windows");
 

@@ -31,12 +31,16 @@ class TempDir {
   std::string path_;
 };
 
+// Names ignore letter case, as on Windows.
 class MapEnvironment : public Environment {
  public:
+  struct NameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
   bool GetVariable(const std::string& name, std::string* value) override;
   ErrorCode SetVariable(const std::string& name, const std::string& value) override;
   void Unset(const std::string& name) { vars_.erase(name); }
-  std::map<std::string, std::string> vars_;
+  std::map<std::string, std::string, NameLess> vars_;
 };
 
 // Records each box and answers from a queue (the host's safe default when it is empty).
