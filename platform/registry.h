@@ -103,8 +103,8 @@ class Registry {
   // regard to letter case. kSuccess; kErrNoMoreItems past the end.
   virtual ErrorCode EnumKey(RegKey key, uint32_t index, std::string* name) = 0;
 
-  // The name of the index-th value (ANSI), in the order the values were created.
-  // kSuccess; kErrNoMoreItems past the end.
+  // The name of the index-th value (ANSI). The order is not promised: Windows keeps creation
+  // order, Wine sorts. kSuccess; kErrNoMoreItems past the end.
   virtual ErrorCode EnumValue(RegKey key, uint32_t index, std::string* name) = 0;
 
   virtual void CloseKey(RegKey key) = 0;
