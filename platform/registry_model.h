@@ -60,7 +60,8 @@ class RegistryModel {
 
   // The ".reg" text, with `hive_name` ("HKEY_CURRENT_USER") before every key path.
   std::string Serialize(const std::string& hive_name) const;
-  // Replaces the tree with the one in `text`; false (tree unchanged) when the text is damaged.
+  // Replaces the tree with the one in `text` (ANSI, UTF-8 with a byte-order mark for its ASCII,
+  // or UTF-16 with one as regedit exports); false (tree unchanged) when the text is damaged.
   bool Parse(const std::string& text, const std::string& hive_name);
 
   RegistryKeyNode& root() { return root_; }
