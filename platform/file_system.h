@@ -1,11 +1,8 @@
 // Files: open, read, write, size, delete, copy, deletion at restart.
 //
-// Paths are the product's Windows paths ("C:\ZEL\TEST.TIF") in ANSI form: the Win32 layer
-// uses the A calls and hands paths to the system unchanged (drvsetup converts its UTF-16
-// paths first, so a name the ANSI code page lacks cannot be reached). File contents are bytes;
-// a UTF-16 text file is written as its little-endian bytes (common/text_convert.h). The host
-// layer maps "X:\..." onto "<root>/drive_x/...", keeps a path that starts with "/" as a host
-// path and turns backslashes into slashes.
+// Paths are the product's Windows paths ("C:\ZEL\TEST.TIF"). The Win32 layer hands them to the
+// system unchanged; the host layer maps "X:\..." onto "<root>/drive_x/...", keeps a path that
+// starts with "/" as a host path and turns backslashes into slashes.
 //
 // Thread use: a File belongs to one thread at a time; a FileSystem may be shared.
 #pragma once
