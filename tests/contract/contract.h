@@ -32,9 +32,10 @@ void EnvironmentContract(Environment& env, Reporter& r);
 
 // Works in the folder `dir` (a product path whose parent exists; created and emptied here).
 void FileContract(FileSystem& fs, const std::string& dir, Reporter& r);
-// What makes two opens the same file and whether they may share it: letter case of names,
-// share modes.
-void FileIdentityContract(FileSystem& fs, const std::string& dir, Reporter& r);
+// Names that differ only in letter case are one file.
+void FileNameCaseContract(FileSystem& fs, const std::string& dir, Reporter& r);
+// Share modes between openers of one file.
+void FileSharingContract(FileSystem& fs, const std::string& dir, Reporter& r);
 
 // `child` is the command line that starts a contract child (RunContractChild), such as the
 // quoted path of the probe; `dir` a folder that exists and holds no "none.exe".

@@ -292,7 +292,8 @@ int main(int argc, char** argv) {
   contract::EnvironmentContract(*os.environment, g_report);
   EnvironmentSystemChecks(*os.environment);
   contract::FileContract(*os.files, dir, g_report);
-  contract::FileIdentityContract(*os.files, dir, g_report);
+  contract::FileNameCaseContract(*os.files, dir, g_report);
+  contract::FileSharingContract(*os.files, dir, g_report);
   FileSystemChecks(*os.files, dir);
   contract::ProcessContract(*os.processes, *os.environment, Quoted(SelfPath()), dir, g_report);
   ProcessSystemChecks(*os.processes, *os.environment, dir);
