@@ -119,11 +119,11 @@ class RegistrySpooler : public FakeSpooler {
     info.printer_name = AnsiToUtf16(printer);
     info.driver_name = AnsiToUtf16(driver);
     printers[AnsiToUtf16(Lowered(printer))] = info;
-    std::vector<uint8_t> bytes(driver.begin(), driver.end());
-    bytes.push_back(0);
-    registry_.hive(Hive::kLocalMachine)
-        .Create(std::string(kPrintersKey) + "\\" + printer, "", nullptr)
-        ->SetValue("Printer Driver", kRegSz, bytes);
+    RegKey key = kNoKey;
+    registry_.CreateKey(Hive::kLocalMachine, std::string(kPrintersKey) + "\\" + printer, "", &key,
+                        nullptr);
+    registry_.SetValue(key, "Printer Driver", kRegSz, driver.c_str(), driver.size() + 1);
+    registry_.CloseKey(key);
   }
   ErrorCode OpenPrinterHandle(const std::string& name, PrinterAccess access,
                               PrinterHandle* handle) override {
@@ -224,29 +224,28 @@ class RemoverFixture : public ::testing::Test {
 
   static constexpr const char* kDir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
 
+  // Values go in through the registry's ANSI form, as PrnWipe reads them.
   void AddDriver(const DriverSpec& d) {
-    RegistryKeyNode* key = tp.registry.hive(Hive::kLocalMachine)
-                               .Create(std::string(d.environment) + "\\" + d.version_subkey +
-                                           (d.version_subkey.empty() ? "" : "\\") + d.name,
-                                       "", nullptr);
-    auto text = [](const std::string& s) {
-      std::vector<uint8_t> bytes(s.begin(), s.end());
-      bytes.push_back(0);
-      return bytes;
+    RegKey key = kNoKey;
+    ASSERT_EQ(kSuccess, tp.registry.CreateKey(Hive::kLocalMachine,
+                                              std::string(d.environment) + "\\" + d.version_subkey +
+                                                  (d.version_subkey.empty() ? "" : "\\") + d.name,
+                                              "", &key, nullptr));
+    auto text = [&](const char* name, const std::string& value) {
+      if (!value.empty()) tp.registry.SetValue(key, name, kRegSz, value.c_str(), value.size() + 1);
     };
-    if (!d.driver.empty()) key->SetValue("Driver", kRegSz, text(d.driver));
-    if (!d.data.empty()) key->SetValue("Data File", kRegSz, text(d.data));
-    if (!d.config.empty()) key->SetValue("Configuration File", kRegSz, text(d.config));
-    if (!d.help.empty()) key->SetValue("Help File", kRegSz, text(d.help));
-    std::vector<uint8_t> list;
-    for (const std::string& f : d.dependent) {
-      list.insert(list.end(), f.begin(), f.end());
-      list.push_back(0);
+    text("Driver", d.driver);
+    text("Data File", d.data);
+    text("Configuration File", d.config);
+    text("Help File", d.help);
+    std::string list;
+    for (const std::string& f : d.dependent) list += f + '\0';
+    list += '\0';
+    if (!d.dependent.empty()) {
+      tp.registry.SetValue(key, "Dependent Files", kRegMultiSz, list.data(), list.size());
     }
-    list.push_back(0);
-    if (!d.dependent.empty()) key->SetValue("Dependent Files", kRegMultiSz, list);
-    uint8_t v[4] = {static_cast<uint8_t>(d.version), 0, 0, 0};
-    key->SetValue("Version", kRegDword, std::vector<uint8_t>(v, v + 4));
+    SetDwordValue(tp.registry, key, "Version", d.version);
+    tp.registry.CloseKey(key);
   }
 
   void AddPrinter(const std::string& printer, const std::string& driver) {
