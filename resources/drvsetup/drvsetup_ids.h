@@ -1,0 +1,25 @@
+/* Resource and control ids of drvsetup.exe, shared by its resource script and its window. */
+#ifndef QID_RESOURCES_DRVSETUP_IDS_H_
+#define QID_RESOURCES_DRVSETUP_IDS_H_
+
+#define IDD_INSTALLER 102
+#define IDI_INSTALLER 128
+#define IDB_BACKGROUND 139
+#define IDB_BUTTON 149
+#define IDB_BUTTON_HOVER 150
+#define IDB_OVERALL_FILL 152
+#define IDB_FILE_FILL 153
+#define IDI_LIST_PACKAGE 155
+#define IDI_LIST_FILE 156
+
+#define IDC_INSTALL 1000
+#define IDC_OVERALL_BAR 1004
+#define IDC_FILE_BAR 1005
+#define IDC_PHASE_LABEL 1007
+#define IDC_DETAIL_LABEL 1008
+#define IDC_PACKAGE_LIST 1010
+#define IDC_MAIL_LINK 1012
+#define IDC_RESELLER_LINK 1013
+#define IDC_MAKER_LINK 1014
+
+#endif /* QID_RESOURCES_DRVSETUP_IDS_H_ */
