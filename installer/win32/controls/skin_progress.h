@@ -1,0 +1,43 @@
+// CSkinProgress: a progress bar filled with a tiled picture. It keeps its own 32-bit range,
+// step and position (also passed on to the platform control, which paints the bar itself when
+// no picture is set).
+#pragma once
+
+#include <windows.h>
+
+#include "installer/win32/controls/gdi_picture.h"
+#include "installer/win32/framework/control.h"
+
+namespace qid::skin {
+
+class CSkinProgress : public fw::Control {
+ public:
+  // The fill picture; false when the resource is missing (the platform's look stays).
+  bool SetBitmap(int resource_id, bool repaint = true);
+  void SetRange(int lower, int upper);
+  void SetStep(int step);
+  // Clamped to the range.
+  void SetPos(int position);
+  // Adds the step; past the upper bound the position wraps by the span.
+  void StepIt();
+
+  int lower() const { return lower_; }
+  int upper() const { return upper_; }
+  int pos() const { return position_; }
+
+ protected:
+  // Called after painting; nothing is written on the bar by default.
+  virtual void OnDrawText(HDC dc, const RECT& inner) {}
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void Paint(HDC dc);
+
+  Bitmap fill_;
+  int lower_ = 0;
+  int upper_ = 100;
+  int step_ = 10;
+  int position_ = 0;
+};
+
+}  // namespace qid::skin
