@@ -13,7 +13,7 @@
 
 #include "common/debug_trace.h"
 #include "platform/host/host_file_system.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "platform/platform.h"
 
 namespace qid::testing {
