@@ -48,14 +48,14 @@ class CopyMachine {
     if (source_path.size() > kPathCapacity) return FailWith(kErrFilenameTooLong);
     ErrorCode err = DestinationPath(file, &destination_path_);
     if (err != kSuccess) return FailWith(err);
-    std::string destination = FsPath(destination_path_);
-    os_.files->SetNormalAttributes(destination);
-    err = os_.files->OpenFile(FsPath(source_path), FileAccess::kRead,
+    // A read-only copy from an earlier installation would refuse to be replaced.
+    os_.files->SetAttributesW(destination_path_, kAttrNormal);
+    err = os_.files->OpenFileW(source_path, FileAccess::kRead,
                               FileDisposition::kOpenExisting, FileShare::kReadWrite, &source_);
     if (err != kSuccess) return FailWith(err);
     err = source_->GetTimes(&times_);
     if (err != kSuccess) return FailWith(err);
-    err = os_.files->OpenFile(destination, FileAccess::kWrite, FileDisposition::kCreateAlways,
+    err = os_.files->OpenFileW(destination_path_, FileAccess::kWrite, FileDisposition::kCreateAlways,
                               FileShare::kReadWrite, &destination_);
     if (err != kSuccess) return FailWith(err);
     err = source_->Size(&size_);
@@ -76,7 +76,7 @@ class CopyMachine {
       if (err == kSuccess) {
         folder += u"\\ZEL";
         // An existing folder is fine; any other failure shows when the file is created.
-        if (folder.size() <= kPathCapacity) os_.files->CreateFolder(FsPath(folder));
+        if (folder.size() <= kPathCapacity) os_.files->CreateFolderW(folder);
       }
     } else {
       folder = *job_.destination_dir;
@@ -125,7 +125,7 @@ class CopyMachine {
 
   void Fail() {
     Release();
-    if (!destination_path_.empty()) os_.files->RemoveFile(FsPath(destination_path_));
+    if (!destination_path_.empty()) os_.files->RemoveFileW(destination_path_);
     sink_.Send(RM_ERROR, error_, slot());
     // The window always answers 1 (stop); any answer ends the copy, so the thread never spins.
     job_.keep_running = 0;

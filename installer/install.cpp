@@ -155,7 +155,7 @@ bool StartUp(InstallerContext& ctx) {
     s.installer_dir = cut == std::u16string::npos ? std::u16string() : exe.substr(0, cut + 1);
   }
   s.log_path = s.installer_dir + kLogName;
-  ctx.os.files->RemoveFile(FsPath(s.log_path));
+  ctx.os.files->RemoveFileW(s.log_path);
 
   s.system_index = RecognizeSystem(*ctx.os.system);
   if (s.system_index > 3) {
@@ -166,7 +166,7 @@ bool StartUp(InstallerContext& ctx) {
     return false;
   }
 
-  ErrorCode err = ctx.spooler.DriverDirectoryW(kPathCapacity + 1, &s.driver_dir);
+  ErrorCode err = ctx.os.spooler->DriverDirectoryW(kPathCapacity + 1, &s.driver_dir);
   if (err != kSuccess) {
     Log(ctx, u"Unable to get printer driver(s) directory (GetLastError = " + Number(err) +
                  u")\r\n");
@@ -226,7 +226,7 @@ bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
     uint64_t size = 0;
     ErrorCode err = path.size() > kPathCapacity
                         ? kErrFilenameTooLong
-                        : ctx.os.files->OpenFile(FsPath(path), FileAccess::kRead,
+                        : ctx.os.files->OpenFileW(path, FileAccess::kRead,
                                                  FileDisposition::kOpenExisting,
                                                  FileShare::kNone, &file);
     if (err == kSuccess) err = file->Size(&size);
@@ -315,7 +315,7 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
 
 bool AddPrinterPort(InstallerContext& ctx, uint8_t, ErrorCode* error) {
   std::vector<MonitorInfoW> monitors;
-  ErrorCode err = ctx.spooler.ListMonitorsW(&monitors);
+  ErrorCode err = ctx.os.spooler->ListMonitorsW(&monitors);
   if (err != kSuccess) return *error = err, false;
   const MonitorInfoW* local = nullptr;
   for (const MonitorInfoW& m : monitors) {
@@ -327,13 +327,13 @@ bool AddPrinterPort(InstallerContext& ctx, uint8_t, ErrorCode* error) {
   if (local == nullptr) return *error = kErrNotFound, false;
 
   std::vector<std::u16string> ports;
-  err = ctx.spooler.ListPortsW(&ports);
+  err = ctx.os.spooler->ListPortsW(&ports);
   if (err != kSuccess) return *error = err, false;
   for (const std::u16string& port : ports)
     if (port == ctx.state.port_name) return true;
 
   uint32_t status = 0;
-  err = ctx.spooler.AddPortW(local->name, ctx.state.port_name, &status);
+  err = ctx.os.spooler->AddPortW(local->name, ctx.state.port_name, &status);
   if (err != kSuccess) return *error = err, false;
   if (status != 0) return *error = status, false;
   return true;
@@ -349,7 +349,7 @@ bool AddDriver(InstallerContext& ctx, uint8_t index, ErrorCode* error) {
   driver.config_file = FirstFileOfKind(package, FILE_CONFIG);
   driver.help_file = FirstFileOfKind(package, FILE_HELP);
   driver.dependent_files = BuildDependentFiles(package, kDependentFilesCapacity);
-  ErrorCode err = ctx.spooler.AddDriverW(driver);
+  ErrorCode err = ctx.os.spooler->AddDriverW(driver);
   if (err != kSuccess) return *error = err, false;
   return true;
 }
@@ -362,7 +362,7 @@ bool AddPrinterObject(InstallerContext& ctx, uint8_t index) {
   printer.driver_name = package.printer_name;
   printer.print_processor = u"WinPrint";
   printer.data_type = u"RAW";
-  ErrorCode err = ctx.spooler.AddPrinterW(printer);
+  ErrorCode err = ctx.os.spooler->AddPrinterW(printer);
   if (err == kSuccess) return true;
   if (err == kErrPrinterAlreadyExists) {
     Log(ctx, u"Driver has already been installed\r\n");
@@ -425,19 +425,20 @@ bool WriteDefaultSettings(InstallerContext& ctx) {
 }
 
 bool MakeDefaultPrinter(InstallerContext& ctx, const std::u16string& printer_name) {
+  // A system that will not say its version was accepted as a later one.
   OsVersion v;
-  bool nt5 = ctx.os.system->QueryVersion(&v) == kSuccess && v.major >= 5;
+  bool nt5 = ctx.os.system->QueryVersion(&v) != kSuccess || v.major >= 5;
   if (nt5) {
-    if (ctx.spooler.SetDefaultPrinterNameW(printer_name) != kSuccess) return false;
+    if (ctx.os.spooler->SetDefaultPrinterNameW(printer_name) != kSuccess) return false;
   } else {
     PrinterInfo2W printer;
-    if (ctx.spooler.QueryPrinterW(printer_name, &printer) != kSuccess) return false;
+    if (ctx.os.spooler->QueryPrinterW(printer_name, &printer) != kSuccess) return false;
     if (printer.driver_name.empty() || printer.port_name.empty()) return false;
     std::u16string device = printer_name + u"," + printer.driver_name + u"," + printer.port_name;
-    if (ctx.system_control.WriteProfileEntryW(u"windows", u"device", device) != kSuccess)
+    if (ctx.os.control->WriteProfileEntryW(u"windows", u"device", device) != kSuccess)
       return false;
   }
-  ctx.system_control.BroadcastSettingChange();
+  ctx.os.control->BroadcastSettingChange();
   return true;
 }
 

@@ -9,8 +9,6 @@
 #include "installer/copyjob.h"
 #include "installer/installer_window.h"
 #include "platform/platform.h"
-#include "platform/spooler.h"
-#include "platform/system_control.h"
 
 namespace qid::installer {
 
@@ -31,9 +29,9 @@ struct InstallerState {
 
 // What the sequence talks to. Non-owning; everything outlives the dialog.
 struct InstallerContext {
-  Platform& os;  // registry, files, system; message boxes go through the window
-  Spooler& spooler;
-  SystemControl& system_control;
+  // Registry, files, system facts, spooler and system control; message boxes go through the
+  // window, which owns them.
+  Platform& os;
   InstallerWindow& window;
   CopyRunner& copy_runner;
   InstallerState state;

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "common/debug_trace.h"
-#include "common/text_convert.h"
 
 namespace qid::installer {
 namespace {
@@ -20,11 +19,9 @@ void Trace(const char16_t* format, ...) {
   va_end(args);
 }
 
-std::string FsPath(const std::u16string& path) { return Utf16ToAnsi(path); }
-
 bool AppendLog(FileSystem& files, const std::u16string& log_path, const std::u16string& text) {
   std::unique_ptr<File> log;
-  if (files.OpenFile(FsPath(log_path), FileAccess::kWrite, FileDisposition::kOpenAlways,
+  if (files.OpenFileW(log_path, FileAccess::kWrite, FileDisposition::kOpenAlways,
                      FileShare::kNone, &log) != kSuccess)
     return false;
   uint64_t end = 0;

@@ -11,9 +11,6 @@ namespace qid::installer {
 // DebugTraceW: %s takes a UTF-16 text).
 void Trace(const char16_t* format, ...);
 
-// The path form the file system takes, from the installer's UTF-16 path.
-std::string FsPath(const std::u16string& path);
-
 // Appends `text` (which carries its own CR LF) to the log as UTF-16 little-endian code units,
 // without byte-order mark or terminator, then echoes it unchanged to the trace. The file is
 // opened, created when missing, and closed for every line. Returns false when the log cannot
