@@ -86,6 +86,28 @@ ErrorCode FixedSystemInfo::UserName(size_t capacity, std::string* name) {
   return kSuccess;
 }
 
+ErrorCode FixedSystemInfo::QueryVersion(OsVersion* v) {
+  if (version_result != kSuccess) return version_result;
+  *v = version;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::WindowsFolderW(std::u16string* folder) {
+  *folder = windows_folder;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::ProgramFilesFolderW(std::u16string* folder) {
+  if (program_files.empty()) return kErrEnvVarNotFound;
+  *folder = program_files;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::ExecutablePathW(std::u16string* path) {
+  *path = executable;
+  return kSuccess;
+}
+
 TraceCapture::TraceCapture() : previous_(SetTraceSink(this)) {}
 TraceCapture::~TraceCapture() { SetTraceSink(previous_); }
 

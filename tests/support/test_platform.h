@@ -13,7 +13,7 @@
 
 #include "common/debug_trace.h"
 #include "platform/host/host_file_system.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "platform/platform.h"
 
 namespace qid::testing {
@@ -62,13 +62,24 @@ class RecordingProcesses : public Processes {
   std::function<void(const std::string&)> on_start;
 };
 
+// A system whose every fact a test may set; version_result fails the version query.
 class FixedSystemInfo : public SystemInfo {
  public:
   ErrorCode UserName(size_t capacity, std::string* name) override;
-  OsVersion Version() override { return version; }
+  OsVersion Version() override { return version_result == kSuccess ? version : OsVersion{}; }
+  ErrorCode QueryVersion(OsVersion* v) override;
+  bool IsWow64() override { return wow64; }
+  ErrorCode WindowsFolderW(std::u16string* folder) override;
+  ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
+  ErrorCode ExecutablePathW(std::u16string* path) override;
   std::tm LocalTime() override { return time; }
   std::string user = "tester";
   OsVersion version{5, 1, 2600, 2};
+  ErrorCode version_result = kSuccess;
+  bool wow64 = false;
+  std::u16string windows_folder = u"C:\\WINDOWS";
+  std::u16string program_files = u"C:\\Program Files";  // empty: the variable is not set
+  std::u16string executable = u"C:\\setup\\drvsetup.exe";
   std::tm time{};  // set by the constructor to 2026-12-08 09:30
   FixedSystemInfo();
 };
