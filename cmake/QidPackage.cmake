@@ -7,6 +7,21 @@
 set(QID_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 set(QID_DRVSETUP_RES ${CMAKE_SOURCE_DIR}/resources/drvsetup)
 
+# --- drvsetup.exe ------------------------------------------------------------------------------
+# The installer's window layer: the framework and the skinned controls join the installer
+# library, whose folder convention already brings in installer/win32/*.cpp on Windows.
+file(GLOB QID_INSTALLER_WIN_SRC CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/installer/win32/framework/*.cpp
+     ${CMAKE_SOURCE_DIR}/installer/win32/controls/*.cpp)
+target_sources(qid_installer PRIVATE ${QID_INSTALLER_WIN_SRC})
+target_link_libraries(qid_installer PUBLIC comctl32 gdi32 user32 shell32 advapi32)
+qid_windows_program(drvsetup UNICODE
+  SOURCES ${CMAKE_SOURCE_DIR}/installer/win32/drvsetup_main.cpp
+  RESOURCES ${QID_DRVSETUP_RES}/drvsetup.rc
+  LIBRARIES qid_installer)
+set_property(SOURCE ${QID_DRVSETUP_RES}/drvsetup.rc APPEND PROPERTY INCLUDE_DIRECTORIES
+             ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+
 # qid_package_dll(<name>): <name>.dll from installer/package/<name>_dll.c, its .def and .rc.
 function(qid_package_dll name)
   set(dir ${CMAKE_SOURCE_DIR}/installer/package)
@@ -41,10 +56,8 @@ set(package_files
   ${QID_DRVSETUP_RES}/pggen.ppd ${QID_DRVSETUP_RES}/notes.txt ${help_work}/qid_E.chm)
 set(package_deps Q71File pgui71 pgdrv71 ${QID_DRVSETUP_RES}/pggen.ppd ${QID_DRVSETUP_RES}/notes.txt
                  ${help_work}/qid_E.chm)
-if(TARGET drvsetup)
-  list(APPEND package_files $<TARGET_FILE:drvsetup>)
-  list(APPEND package_deps drvsetup)
-endif()
+list(APPEND package_files $<TARGET_FILE:drvsetup>)
+list(APPEND package_deps drvsetup)
 add_custom_command(OUTPUT ${QID_PACKAGE_DIR}/.stamp
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QID_PACKAGE_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${package_files} ${QID_PACKAGE_DIR}

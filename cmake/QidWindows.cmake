@@ -76,9 +76,6 @@ qid_windows_program(Q71File
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file.rc
   LIBRARIES qid_imagewriter)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/installer/win32/drvsetup_main.cpp)
-  include(${CMAKE_SOURCE_DIR}/installer/win32/drvsetup.cmake)
-endif()
 include(${CMAKE_SOURCE_DIR}/cmake/QidPackage.cmake)
 
 # Windows-side test helpers (console programs run under Wine) declare themselves here.

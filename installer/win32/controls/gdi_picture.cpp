@@ -1,6 +1,6 @@
 #include "installer/win32/controls/gdi_picture.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 bool Bitmap::Load(HINSTANCE instance, int resource_id) {
   Adopt(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resource_id), IMAGE_BITMAP, 0,
@@ -144,4 +144,4 @@ void TileBitmap(HDC dc, const RECT& rect, HBITMAP tile, int tile_width, int tile
   DeleteDC(source);
 }
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 // Owns one HBITMAP.
 class Bitmap {
@@ -72,4 +72,4 @@ class MemoryCanvas {
 // Fills `rect` of `dc` with copies of `tile`, starting at the rectangle's top-left corner.
 void TileBitmap(HDC dc, const RECT& rect, HBITMAP tile, int tile_width, int tile_height);
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

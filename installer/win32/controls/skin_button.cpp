@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace qid::skin {
+namespace qid::installer::skin {
 namespace {
 constexpr int kPressedOffset = 1;
 
@@ -212,4 +212,4 @@ void CSkinButton::DrawCaption(HDC dc, const RECT& rect, bool active, bool presse
   SelectObject(dc, old_font);
 }
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

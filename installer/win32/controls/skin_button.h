@@ -12,7 +12,7 @@
 #include "installer/win32/controls/gdi_picture.h"
 #include "installer/win32/framework/control.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 class CSkinButton : public fw::Control {
  public:
@@ -63,4 +63,4 @@ class CSkinButton : public fw::Control {
   Bitmap background_;
 };
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

@@ -1,6 +1,6 @@
 #include "installer/win32/controls/skin_dialog.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 bool CSkinDialog::SetBitmap(int resource_id, COLORREF region_key) {
   if (region_key != kNoRegion) return false;
@@ -39,4 +39,4 @@ bool CSkinDialog::OnMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT*
   }
 }
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

@@ -12,7 +12,7 @@
 #include "installer/win32/controls/gdi_picture.h"
 #include "installer/win32/framework/dialog.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 class CSkinDialog : public fw::Dialog {
  public:
@@ -36,4 +36,4 @@ class CSkinDialog : public fw::Dialog {
   bool drag_ = false;
 };
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

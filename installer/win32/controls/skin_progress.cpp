@@ -2,39 +2,47 @@
 
 #include <commctrl.h>
 
-#include "installer/controls/drawing_rules.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 bool CSkinProgress::SetBitmap(int resource_id, bool repaint) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
   bool loaded = fill_.Load(instance, resource_id);
+  LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+  if (loaded && (style & WS_BORDER) != 0) {
+    // The frame moves into the client area, where Paint draws it with the fill.
+    framed_ = true;
+    SetWindowLongPtrW(hwnd(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER));
+    SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
   if (repaint) Invalidate();
   return loaded;
 }
 
 void CSkinProgress::SetRange(int lower, int upper) {
-  lower_ = lower;
-  upper_ = upper;
-  position_ = ClampPosition(position_, lower_, upper_);
+  model_.SetRange(lower, upper);
   SendMessageW(hwnd(), PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
-  Invalidate();
+  PositionChanged();
 }
 
 void CSkinProgress::SetStep(int step) {
-  step_ = step;
+  model_.SetStep(step);
   SendMessageW(hwnd(), PBM_SETSTEP, static_cast<WPARAM>(step), 0);
 }
 
 void CSkinProgress::SetPos(int position) {
-  position_ = ClampPosition(position, lower_, upper_);
-  SendMessageW(hwnd(), PBM_SETPOS, static_cast<WPARAM>(position_), 0);
-  Invalidate();
+  model_.SetPosition(position);
+  PositionChanged();
 }
 
 void CSkinProgress::StepIt() {
-  position_ = StepPosition(position_, step_, lower_, upper_);
-  SendMessageW(hwnd(), PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+  model_.Step();
+  PositionChanged();
+}
+
+void CSkinProgress::PositionChanged() {
+  SendMessageW(hwnd(), PBM_SETPOS, static_cast<WPARAM>(model_.position()), 0);
   Invalidate();
 }
 
@@ -62,12 +70,14 @@ void CSkinProgress::Paint(HDC dc) {
   if (!canvas.ok()) return;
   // The unfilled part shows the bar's erased background.
   FillRect(canvas.dc(), &client, GetSysColorBrush(COLOR_WINDOW));
-  const bool framed = (GetWindowLongPtrW(hwnd(), GWL_STYLE) & WS_BORDER) != 0;
+  const bool framed = framed_;
   const bool vertical = (GetWindowLongPtrW(hwnd(), GWL_STYLE) & PBS_VERTICAL) != 0;
-  BarRect outer = {client.left, client.top, client.right, client.bottom};
   if (framed) FrameRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  BarRect inner = InnerBarRect(outer, framed);
-  BarRect filled = FilledBarRect(inner, FillPercent(position_, lower_, upper_), vertical);
+  Rect outer;
+  outer.right = client.right;
+  outer.bottom = client.bottom;
+  Rect inner = ProgressInnerRect(outer, framed);
+  Rect filled = ProgressFillRect(inner, model_.percent(), vertical);
   if (filled.right > filled.left && filled.bottom > filled.top) {
     RECT part = {filled.left, filled.top, filled.right, filled.bottom};
     TileBitmap(canvas.dc(), part, fill_.handle(), fill_.width(), fill_.height());
@@ -77,4 +87,4 @@ void CSkinProgress::Paint(HDC dc) {
   BitBlt(dc, 0, 0, client.right, client.bottom, canvas.dc(), 0, 0, SRCCOPY);
 }
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin

@@ -5,14 +5,16 @@
 
 #include <windows.h>
 
+#include "installer/controls/skin_rules.h"
 #include "installer/win32/controls/gdi_picture.h"
 #include "installer/win32/framework/control.h"
 
-namespace qid::skin {
+namespace qid::installer::skin {
 
 class CSkinProgress : public fw::Control {
  public:
-  // The fill picture; false when the resource is missing (the platform's look stays).
+  // The fill picture; false when the resource is missing (the platform's look stays). With a
+  // picture the bar draws its own one-pixel black frame in place of the window border.
   bool SetBitmap(int resource_id, bool repaint = true);
   void SetRange(int lower, int upper);
   void SetStep(int step);
@@ -21,9 +23,7 @@ class CSkinProgress : public fw::Control {
   // Adds the step; past the upper bound the position wraps by the span.
   void StepIt();
 
-  int lower() const { return lower_; }
-  int upper() const { return upper_; }
-  int pos() const { return position_; }
+  const ProgressModel& model() const { return model_; }
 
  protected:
   // Called after painting; nothing is written on the bar by default.
@@ -33,11 +33,11 @@ class CSkinProgress : public fw::Control {
  private:
   void Paint(HDC dc);
 
+  void PositionChanged();
+
   Bitmap fill_;
-  int lower_ = 0;
-  int upper_ = 100;
-  int step_ = 10;
-  int position_ = 0;
+  ProgressModel model_;
+  bool framed_ = false;
 };
 
-}  // namespace qid::skin
+}  // namespace qid::installer::skin
