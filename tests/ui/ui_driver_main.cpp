@@ -16,6 +16,11 @@
 //   dblclick ID ENTRY       selects the entry of that text and sends the double-click
 //                           notification (the old-style file dialog's folder list)
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, press its OK button
+//   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 1 OK, 2 Cancel)
+//   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
+//                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
+//   shot FILE               the window as it is on the screen, saved as a PPM picture
+//   grab ID FILE            the same for one control's client area
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -92,6 +97,35 @@ HWND WaitForWindow(const std::string& captions, DWORD timeout_ms) {
   }
 }
 
+struct CaptionSearch {
+  const std::string* caption;
+  HWND skip;
+  HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<CaptionSearch*>(data);
+  if (window == search->skip || !IsWindowVisible(window)) return TRUE;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  if (*search->caption != text) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A message box often carries its owner's caption: find a visible top-level window with the
+// caption that is not the window the steps act on.
+HWND WaitForOtherWindow(const std::string& caption, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    CaptionSearch search = {&caption, g_window, nullptr};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    Sleep(100);
+  }
+}
+
 struct SendJob {
   HWND window;
   UINT message;
@@ -142,6 +176,44 @@ HWND Control(int id, const std::string& what) {
   HWND control = g_window ? GetDlgItem(g_window, id) : nullptr;
   if (control == nullptr) Report(false, what, "no control " + std::to_string(id));
   return control;
+}
+
+// Writes the screen's pixels inside `rect` (screen coordinates) as a binary PPM.
+bool SaveScreenRect(const RECT& rect, const std::string& file) {
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bitmap != nullptr;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ok = out != nullptr;
+    if (ok) {
+      std::fprintf(out, "P6\n%d %d\n255\n", w, h);
+      const auto* pixel = static_cast<const unsigned char*>(bits);
+      for (int i = 0; i < w * h; ++i, pixel += 4) {
+        unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+        std::fwrite(rgb, 1, 3, out);
+      }
+      ok = std::fclose(out) == 0;
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
 }
 
 bool Need(int argc, int i, int count, const char* step) {
@@ -229,21 +301,42 @@ int main(int argc, char** argv) {
       SendMessageA(control, LB_SETCURSEL, index, 0);
       WORD code = step == "select" ? LBN_SELCHANGE : LBN_DBLCLK;
       SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
-    } else if (step == "msgbox" && Need(argc, i, 2, "msgbox")) {
+    } else if ((step == "msgbox" && Need(argc, i, 2, "msgbox")) ||
+               (step == "answer" && Need(argc, i, 3, "answer"))) {
       std::string caption = argv[++i];
       std::string want = Unescape(argv[++i]);
-      HWND box = WaitForWindow(caption, 10000);
+      int button = step == "answer" ? std::atoi(argv[++i]) : IDOK;
+      HWND box = WaitForOtherWindow(caption, 10000);
       Report(box != nullptr, "message box \"" + caption + "\" is shown");
       if (box == nullptr) continue;
       FoundText found;
       EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
       Report(found.text == want, "message box says \"" + Escape(want) + "\"",
              "got \"" + Escape(found.text) + "\"");
-      HWND ok = GetDlgItem(box, IDOK);
+      HWND ok = GetDlgItem(box, button);
       if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
-      else PostMessageA(box, WM_COMMAND, IDOK, 0);
+      else PostMessageA(box, WM_COMMAND, button, 0);
       DWORD start = GetTickCount();
       while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+    } else if (step == "post" && Need(argc, i, 3, "post")) {
+      UINT message = std::strtoul(argv[++i], nullptr, 0);
+      WPARAM wparam = std::strtoul(argv[++i], nullptr, 0);
+      LPARAM lparam = static_cast<LPARAM>(std::strtoul(argv[++i], nullptr, 0));
+      if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+    } else if (step == "shot" && Need(argc, i, 1, "shot")) {
+      std::string file = argv[++i];
+      RECT rect = {};
+      bool ok = g_window != nullptr && GetWindowRect(g_window, &rect) && SaveScreenRect(rect, file);
+      Report(ok, "picture of the window saved to " + file);
+    } else if (step == "grab" && Need(argc, i, 2, "grab")) {
+      int id = std::atoi(argv[++i]);
+      std::string file = argv[++i];
+      HWND control = Control(id, "grab " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetClientRect(control, &rect);
+      MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+      Report(SaveScreenRect(rect, file), "picture of " + std::to_string(id) + " saved to " + file);
     } else if (step == "sleep" && Need(argc, i, 1, "sleep")) {
       Sleep(std::strtoul(argv[++i], nullptr, 10));
     } else {
