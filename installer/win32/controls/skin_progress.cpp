@@ -9,10 +9,13 @@ bool CSkinProgress::SetBitmap(int resource_id, bool repaint) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
   bool loaded = fill_.Load(instance, resource_id);
   LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
-  if (loaded && (style & WS_BORDER) != 0) {
+  LONG_PTR ex_style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  // The platform's bar turns the border style into a static edge when it is created.
+  if (loaded && ((style & WS_BORDER) != 0 || (ex_style & WS_EX_STATICEDGE) != 0)) {
     // The frame moves into the client area, where Paint draws it with the fill.
     framed_ = true;
     SetWindowLongPtrW(hwnd(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER));
+    SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ex_style & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
     SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }
