@@ -63,8 +63,8 @@ class CGenericMFCDlg : public skin::CSkinDialog, public InstallerWindow {
   skin::CLinkStatic reseller_link_;
   skin::CLinkStatic mail_link_;
   skin::CLinkStatic maker_link_;
-  skin::CSkinProgress overall_bar_;
-  skin::CSkinProgress file_bar_;
+  skin::CSkinProgress overall_bar_{true};  // both bars have a border in the template
+  skin::CSkinProgress file_bar_{true};
   skin::CClearStatic phase_label_{true};
   skin::CClearStatic detail_label_{true};
   skin::CSkinListBox package_list_;

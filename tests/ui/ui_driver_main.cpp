@@ -311,7 +311,8 @@ int main(int argc, char** argv) {
       if (box == nullptr) continue;
       FoundText found;
       EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
-      Report(found.text == want, "message box says \"" + Escape(want) + "\"",
+      // The box breaks lines with CR LF; the steps write a line break as "\n".
+      Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
              "got \"" + Escape(found.text) + "\"");
       HWND ok = GetDlgItem(box, button);
       if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-
 namespace qid::installer::skin {
 
 bool CSkinProgress::SetBitmap(int resource_id, bool repaint) {
@@ -10,12 +9,14 @@ bool CSkinProgress::SetBitmap(int resource_id, bool repaint) {
   bool loaded = fill_.Load(instance, resource_id);
   LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
   LONG_PTR ex_style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-  // The platform's bar turns the border style into a static edge when it is created.
-  if (loaded && ((style & WS_BORDER) != 0 || (ex_style & WS_EX_STATICEDGE) != 0)) {
+  // The dialog manager and the platform's bar turn the border style into a client or static
+  // edge when the bar is created; any of them means "with border".
+  constexpr LONG_PTR kEdges = WS_EX_STATICEDGE | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE;
+  if (loaded && (framed_ || (style & WS_BORDER) != 0 || (ex_style & kEdges) != 0)) {
     // The frame moves into the client area, where Paint draws it with the fill.
     framed_ = true;
     SetWindowLongPtrW(hwnd(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER));
-    SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ex_style & ~static_cast<LONG_PTR>(WS_EX_STATICEDGE));
+    SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ex_style & ~kEdges);
     SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }

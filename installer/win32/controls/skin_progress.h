@@ -13,6 +13,10 @@ namespace qid::installer::skin {
 
 class CSkinProgress : public fw::Control {
  public:
+  // `border`: the template gives the bar a border. Dialog managers and themes rewrite or drop
+  // a child's border style when they create it, so the window's style alone cannot tell.
+  explicit CSkinProgress(bool border = false) : framed_(border) {}
+
   // The fill picture; false when the resource is missing (the platform's look stays). With a
   // picture the bar draws its own one-pixel black frame in place of the window border.
   bool SetBitmap(int resource_id, bool repaint = true);
