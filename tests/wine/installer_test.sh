@@ -136,10 +136,17 @@ copy_lines() {
 # pixel FILE X Y: the colour there as "r,g,b".
 pixel() { convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info: 2>/dev/null; }
 
-# reg_section HIVE KEY: the value lines of a key in the prefix's registry files, sorted.
-reg_section() {
-  wine_flush_registry
+# flush_registry: the server writes user.reg and system.reg when it ends; ending the
+# persistent server at once saves the wait for it to time out.
+flush_registry() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   wineserver -p >/dev/null 2>&1 || true
+}
+
+# reg_section HIVE KEY: the value lines of a key in the prefix's registry files (as last
+# flushed), sorted.
+reg_section() {
   # The key as the file spells it (backslashes doubled); ENVIRON keeps them as they are.
   KEY="[$2]" awk 'index($0, ENVIRON["KEY"]) == 1 { on = 1; next }
                   on && /^\[/ { exit } on && /^"/ { print }' "$WINEPREFIX/$1" | LC_ALL=C sort
@@ -180,7 +187,8 @@ head -c 20000000 /dev/urandom >"$big/pggen.ppd"
 mkdir -p "$drivers/qid_E.chm"   # a folder in the way: the last file cannot be created
 device_before=$(device)
 start_setup pkgbig
-ui window "$caption" select 1010 0 click 1000 sleep 300 \
+# The large file takes a few seconds; the checks below run within about two.
+ui window "$caption" select 1010 0 click 1000 sleep 1500 \
   visible 1004 1 visible 1005 1 visible 1010 0 enabled 1000 0 enabled 1 0 \
   shot 'C:\qidtest\progress.ppm' grab 1004 'C:\qidtest\overall.ppm' \
   post 0x0100 0x1B 0 post 0x0112 0xF060 0 post 0x0010 0 0 click 1 sleep 300 \
@@ -239,6 +247,7 @@ done
 log_is "Installer.log, exactly" "$pkg/Installer.log" \
   "Selected to install: $printer\\r\\nStart of installation\\r\\n$(copy_lines)Installing printer driver\\r\\nAdding printer port\\r\\nAdding printer\\r\\nConfigure registry\\r\\nSelected as default printer\\r\\nEnd of installation\\r\\n"
 
+flush_registry
 ports=$(reg_section system.reg 'Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports' | grep -c '^"QID_00:"=')
 check_eq "the port QID_00: exists once" 1 "$ports"
 driver=$(reg_section system.reg "System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Environments\\\\Windows NT x86\\\\Drivers\\\\Version-3\\\\$printer")
