@@ -196,6 +196,9 @@ TEST_F(CopyJobTest, ReadOnlyDestinationIsOverwrittenAndTimesAreKept) {
   EXPECT_EQ(copy_times.last_write, source_times.last_write);
   EXPECT_EQ(copy_times.last_access, source_times.last_access);
   EXPECT_EQ(h.ReadFile(h.DriverPath(3)), h.ReadFile(h.SourcePath(3)));
+  uint32_t attributes = 0;
+  ASSERT_EQ(h.tp.platform().files->GetAttributesW(h.DriverPath(3), &attributes), kSuccess);
+  EXPECT_EQ(attributes & kAttrReadOnly, 0u);
 }
 
 }  // namespace

@@ -84,7 +84,8 @@ class FakeWindow : public InstallerWindow {
   int set_up = 0;
   std::map<int, std::u16string> labels;
   std::vector<std::u16string> phases;
-  std::map<int, bool> shown, enabled;
+  std::map<int, bool> shown;
+  std::map<int, bool> enabled = {{IDC_INSTALL, true}, {IDC_CLOSE, true}};  // as the template
   std::vector<std::u16string> rows;
   std::vector<int> row_images;
   int selected = -1;
@@ -228,9 +229,11 @@ class InstallerHarness {
     tp.platform().control = &control;
     services.files = tp.platform().files;
     services.system = &tp.system;
+    // The window keeps up with the copy thread: its queue drains at every pause.
     services.sleep = [this](uint32_t ms) {
       ++sleeps;
       if (on_sleep) on_sleep();
+      DeliverQueued();
     };
     sink.queue = &queue;
     sink.on_send = [this](const Message& m) {
@@ -263,16 +266,21 @@ class InstallerHarness {
   std::string ReadFile(const std::u16string& path) const { return ReadHostFile(Host(path)); }
   bool Exists(const std::u16string& path) const { return HostFileExists(Host(path)); }
 
-  // Delivers queued messages, letting a started copy thread run between them.
+  // Delivers queued messages, running a started copy thread once the handler that started it
+  // has returned.
   void Pump() {
     for (;;) {
       if (runner.pending != nullptr) {
         CopyJob* job = runner.pending;
         RunCopyJob(*job, services, sink);
         runner.pending = nullptr;
-        continue;
       }
       if (queue.empty()) return;
+      DeliverQueued();
+    }
+  }
+  void DeliverQueued() {
+    while (!queue.empty()) {
       Message m = queue.front();
       queue.pop_front();
       HandleWindowMessage(ctx, m.id, m.wparam, m.lparam);
