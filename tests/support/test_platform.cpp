@@ -125,6 +125,8 @@ TestPlatform::TestPlatform() : files(std::make_unique<HostFileSystem>(root.path(
   platform_.message_boxes = &message_boxes;
   platform_.system = &system;
   platform_.debug_output = &trace;
+  platform_.spooler = &spooler;
+  platform_.control = &control;
   // Drive C: exists, as on any Windows machine.
   std::filesystem::create_directories(root.path() + "/drive_c");
 }

@@ -1,7 +1,7 @@
 // A complete Platform for native tests: an in-memory registry, an in-memory environment, the
 // real host file system rooted in a fresh temporary folder, recording message boxes and
-// processes, a fixed system, and a trace capture. Each test builds its own; nothing leaks from
-// one test to the next.
+// processes, a fixed system, a fake spooler and system control, and a trace capture. Each test
+// builds its own; nothing leaks from one test to the next.
 #pragma once
 
 #include <deque>
@@ -15,6 +15,8 @@
 #include "platform/host/host_file_system.h"
 #include "tests/support/memory_registry.h"
 #include "platform/platform.h"
+#include "tests/support/fake_spooler.h"
+#include "tests/support/fake_system_control.h"
 
 namespace qid::testing {
 
@@ -114,6 +116,8 @@ class TestPlatform {
   RecordingProcesses processes;
   ScriptedMessageBoxes message_boxes;
   FixedSystemInfo system;
+  FakeSpooler spooler;  // does not check driver files; a test may make one that does
+  FakeSystemControl control;
   TraceCapture trace;
 
  private:
