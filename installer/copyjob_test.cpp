@@ -59,7 +59,7 @@ class CopyJobTest : public ::testing::Test {
   uint32_t Run() {
     job.keep_running = 1;
     job.source_dir = &source;
-    job.destination_dir = &h.spooler.driver_dir;
+    job.destination_dir = &h.driver_dir;
     return RunCopyJob(job, h.services, sink);
   }
   // The messages a whole file of `slot` gives: BEGIN, a PROGRESS per block, END.
@@ -154,7 +154,7 @@ TEST_F(CopyJobTest, FailuresReportTheirCodeAndLeaveNoPartialCopy) {
     CopyJob failing;
     failing.keep_running = 1;
     failing.source_dir = &source;
-    failing.destination_dir = &fresh.spooler.driver_dir;
+    failing.destination_dir = &fresh.driver_dir;
     RunCopyJob(failing, fresh.services, recorded);
 
     std::vector<Message> expected = FirstFiles(2);

@@ -55,10 +55,28 @@ class InstallTest : public ::testing::Test {
     return at == std::u16string::npos ? log : log.substr(at + 1);
   }
 
+  // How many recorded calls of the fakes start with `prefix`.
+  static int Calls(const std::vector<std::string>& calls, const std::string& prefix) {
+    int n = 0;
+    for (const std::string& c : calls) n += c.rfind(prefix, 0) == 0;
+    return n;
+  }
+  int Broadcasts(InstallerHarness& x) { return Calls(x.control.calls, "BroadcastSettingChange"); }
+
   InstallerHarness h;
 };
 
 TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
+  // The spooler files the driver under its own version; what was asked for is seen here.
+  struct DriverCapture : SpoolerWrapper {
+    using SpoolerWrapper::SpoolerWrapper;
+    ErrorCode AddDriverW(const DriverInfo3W& driver) override {
+      asked = driver;
+      return SpoolerWrapper::AddDriverW(driver);
+    }
+    DriverInfo3W asked;
+  } capture(&h.spooler);
+  h.tp.platform().spooler = &capture;
   ASSERT_TRUE(StartUp(h.ctx));
   EXPECT_EQ(h.window.title, u"Rezezar Iradav Azedozuzi");
   EXPECT_EQ(h.window.rows, std::vector<std::u16string>{kPrinter});
@@ -108,9 +126,9 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   EXPECT_EQ(h.window.ended, kIdOk);
   EXPECT_EQ(h.runner.waits, 1);
 
-  EXPECT_EQ(h.spooler.add_port_calls, std::vector<std::u16string>{u"Local Port|QID_00:"});
+  EXPECT_EQ(Calls(h.spooler.calls, "AddPortW(Local Port,QID_00:)"), 1);
   ASSERT_EQ(h.spooler.drivers.size(), 1u);
-  const DriverInfo3W& d = h.spooler.drivers[0];
+  const DriverInfo3W& d = capture.asked;
   EXPECT_EQ(d.version, 2024u);
   EXPECT_EQ(d.name, kPrinter);
   EXPECT_EQ(d.environment, u"");
@@ -122,7 +140,7 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
             std::u16string(u"pgdrv71.dll\0pgui71.dll\0pggen.ppd\0Q71File.exe\0qid_E.chm\0\0", 56));
   EXPECT_EQ(d.monitor_name, u"");
   ASSERT_EQ(h.spooler.printers.size(), 1u);
-  const PrinterInfo2W& p = h.spooler.printers[0];
+  const PrinterInfo2W& p = h.spooler.printers.begin()->second;
   EXPECT_EQ(p.printer_name, kPrinter);
   EXPECT_EQ(p.driver_name, kPrinter);
   EXPECT_EQ(p.port_name, u"QID_00:");
@@ -131,7 +149,7 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   EXPECT_EQ(p.share_name + p.comment + p.location + p.sep_file + p.parameters, u"");
   EXPECT_EQ(p.attributes + p.priority + p.default_priority + p.start_time + p.until_time, 0u);
   EXPECT_EQ(h.spooler.default_printer, kPrinter);
-  EXPECT_EQ(h.control.broadcasts, 1);
+  EXPECT_EQ(Broadcasts(h), 1);
 
   bool traced_close = false;
   for (const std::u16string& line : h.tp.trace.wide_lines)
@@ -196,7 +214,7 @@ TEST_F(InstallTest, AnswerNoLeavesTheDefaultPrinterAndStillSucceeds) {
   h.window.answers = {kIdNo};
   h.Install();
   EXPECT_EQ(h.spooler.default_printer, u"Other");
-  EXPECT_EQ(h.control.broadcasts, 0);
+  EXPECT_EQ(Broadcasts(h), 0);
   EXPECT_EQ(LogTail(2), u"Configure registry\r\nEnd of installation\r\n");
   EXPECT_EQ(h.window.boxes.back().text, u"Quendrel Image Driver 4.0 installed!");
   EXPECT_EQ(h.window.ended, kIdOk);
@@ -205,7 +223,7 @@ TEST_F(InstallTest, AnswerNoLeavesTheDefaultPrinterAndStillSucceeds) {
 TEST_F(InstallTest, ExistingPortIsNotAddedAgain) {
   h.spooler.ports.push_back(u"QID_00:");
   h.Install();
-  EXPECT_TRUE(h.spooler.add_port_calls.empty());
+  EXPECT_EQ(Calls(h.spooler.calls, "AddPortW"), 0);
   EXPECT_EQ(h.spooler.printers.size(), 1u);
   EXPECT_EQ(h.window.ended, kIdOk);
 }
@@ -213,20 +231,21 @@ TEST_F(InstallTest, ExistingPortIsNotAddedAgain) {
 TEST_F(InstallTest, RegistrationFailuresReturnToSelectionWithoutSettings) {
   struct Case {
     const char* what;
-    std::function<void(testing::FakeSpooler&)> arrange;
+    std::function<void(qid::testing::FakeSpooler&)> arrange;
     const char16_t* log_line;
     const char16_t* message;
   };
   const Case cases[] = {
-      {"printer exists", [](auto& s) { s.add_printer_result = kErrPrinterAlreadyExists; },
+      {"printer exists",
+       [](auto& s) { s.printers[u"quendrel image driver 4.0"].printer_name = kPrinter; },
        u"Driver has already been installed\r\n", u"Driver has already been installed."},
-      {"other printer error", [](auto& s) { s.add_printer_result = kErrUnknownPrintProcessor; },
+      {"other printer error", [](auto& s) { s.fail["AddPrinterW"] = kErrUnknownPrintProcessor; },
        u"System error 1798 occured\r\n", u"System error 1798 occured.\r\nConsult Quendrel."},
-      {"port refused", [](auto& s) { s.add_port_status = kErrInvalidName; },
+      {"port refused", [](auto& s) { s.port_status = kErrInvalidName; },
        u"Failed adding printer port (GetLastError = 123)\r\n", u"Failed adding printer port"},
       {"no local monitor", [](auto& s) { s.monitors[0].dll_name = u"other.dll"; },
        u"Failed adding printer port (GetLastError = 1168)\r\n", u"Failed adding printer port"},
-      {"driver refused", [](auto& s) { s.add_driver_result = kErrAccessDenied; },
+      {"driver refused", [](auto& s) { s.fail["AddDriverW"] = kErrAccessDenied; },
        u"Failed adding printer driver (GetLastError = 5)\r\n", u"Failed adding printer driver"},
   };
   for (const Case& c : cases) {
@@ -256,7 +275,7 @@ TEST_F(InstallTest, MissingPackageFileStopsBeforeCopyingAndNamesTheFullPath) {
   h.Install();
   EXPECT_EQ(LogTail(1), u"File not found (C:\\setup\\Q71File.exe)\r\n");
   ExpectBoxes({{u"File not found\r\n\r\nC:\\setup\\Q71File.exe", kStop}});
-  EXPECT_TRUE(std::filesystem::is_empty(h.Host(h.spooler.driver_dir)));
+  EXPECT_TRUE(std::filesystem::is_empty(h.Host(h.driver_dir)));
   EXPECT_TRUE(h.sink.messages.empty());
   ExpectSelectionState();
 }
@@ -293,7 +312,7 @@ TEST_F(InstallTest, SystemCheckRefusesOnlyTheWindows95Family) {
 
 TEST_F(InstallTest, UnavailableDriverFolderEndsTheProgram) {
   h.WriteFile(u"C:\\setup\\Installer.log", "an earlier run");
-  h.spooler.driver_dir_result = kErrAccessDenied;
+  h.spooler.fail["DriverDirectoryW"] = kErrAccessDenied;
   EXPECT_FALSE(StartUp(h.ctx));
   EXPECT_EQ(h.LogText(), u"Unable to get printer driver(s) directory (GetLastError = 5)\r\n");
   ExpectBoxes({{u"Unable to get printer driver(s) directory", kStop}});
@@ -367,16 +386,14 @@ TEST_F(InstallTest, DefaultPrinterBeforeNt5GoesThroughTheProfile) {
   h.tp.system.version = OsVersion{4, 0, 1381, kPlatformNt};
   h.Install();
   EXPECT_EQ(h.spooler.default_printer, u"");
-  EXPECT_EQ(h.control.profile,
-            std::vector<std::u16string>{
-                u"windows|device|Quendrel Image Driver 4.0,Quendrel Image Driver 4.0,QID_00:"});
-  EXPECT_EQ(h.control.broadcasts, 1);
+  EXPECT_EQ(h.control.profiles[""]["windows\\device"],
+            "Quendrel Image Driver 4.0,Quendrel Image Driver 4.0,QID_00:");
+  EXPECT_EQ(Broadcasts(h), 1);
 
   // A failing step makes MakeDefaultPrinter answer 0, and nothing is broadcast.
   InstallerHarness failing;
-  failing.spooler.set_default_result = kErrInvalidPrinterName;
-  EXPECT_FALSE(MakeDefaultPrinter(failing.ctx, kPrinter));
-  EXPECT_EQ(failing.control.broadcasts, 0);
+  EXPECT_FALSE(MakeDefaultPrinter(failing.ctx, kPrinter));  // no such printer
+  EXPECT_EQ(Broadcasts(failing), 0);
 }
 
 }  // namespace

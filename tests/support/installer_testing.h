@@ -1,6 +1,6 @@
-// Test doubles for the installer: a recording window, a scripted spooler and system control,
-// a copy sink and runner that stand in for the copy thread, and one harness that wires them
-// to a TestPlatform with the package files in place.
+// Test doubles for the installer: a recording window, a copy sink and a runner that stand in
+// for the copy thread, and one harness that wires them to a TestPlatform (with its fake spooler
+// and system control) with the package files in place.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -99,93 +99,6 @@ class FakeWindow : public InstallerWindow {
   std::deque<Message>* queue_;
 };
 
-// A spooler with one local port monitor and a few ports; every step's result can be set.
-class FakeSpooler : public Spooler {
- public:
-  ErrorCode DriverDirectory(size_t, std::string*) override { return kErrNotSupported; }
-  ErrorCode DriverDirectoryW(size_t, std::u16string* dir) override {
-    if (driver_dir_result == kSuccess) *dir = driver_dir;
-    return driver_dir_result;
-  }
-  ErrorCode ListMonitorsW(std::vector<MonitorInfoW>* out) override {
-    *out = monitors;
-    return list_monitors_result;
-  }
-  ErrorCode ListPortsW(std::vector<std::u16string>* out) override {
-    *out = ports;
-    return kSuccess;
-  }
-  ErrorCode AddPortW(const std::u16string& monitor, const std::u16string& port,
-                     uint32_t* status) override {
-    add_port_calls.push_back(monitor + u"|" + port);
-    *status = add_port_status;
-    if (add_port_result == kSuccess && add_port_status == 0) ports.push_back(port);
-    return add_port_result;
-  }
-  ErrorCode AddDriverW(const DriverInfo3W& driver) override {
-    drivers.push_back(driver);
-    return add_driver_result;
-  }
-  ErrorCode AddPrinterW(const PrinterInfo2W& printer) override {
-    printers.push_back(printer);
-    return add_printer_result;
-  }
-  ErrorCode QueryPrinterW(const std::u16string& name, PrinterInfo2W* printer) override {
-    for (const PrinterInfo2W& p : printers)
-      if (p.printer_name == name) return *printer = p, kSuccess;
-    return kErrInvalidPrinterName;
-  }
-  ErrorCode SetDefaultPrinterNameW(const std::u16string& name) override {
-    if (set_default_result == kSuccess) default_printer = name;
-    return set_default_result;
-  }
-  ErrorCode DefaultPrinterNameW(std::u16string* name) override {
-    *name = default_printer;
-    return kSuccess;
-  }
-  ErrorCode OpenPrinterHandle(const std::string&, PrinterAccess, PrinterHandle*) override {
-    return kErrNotSupported;
-  }
-  ErrorCode RemovePrinter(PrinterHandle) override { return kErrNotSupported; }
-  ErrorCode ClosePrinterHandle(PrinterHandle) override { return kErrNotSupported; }
-
-  std::u16string driver_dir = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
-  ErrorCode driver_dir_result = kSuccess;
-  std::vector<MonitorInfoW> monitors = {{u"Local Port", u"Windows NT x86", u"LOCALSPL.DLL"}};
-  ErrorCode list_monitors_result = kSuccess;
-  std::vector<std::u16string> ports = {u"COM1:", u"FILE:", u"LPT1:"};
-  ErrorCode add_port_result = kSuccess;
-  uint32_t add_port_status = 0;
-  std::vector<std::u16string> add_port_calls;
-  std::vector<DriverInfo3W> drivers;
-  ErrorCode add_driver_result = kSuccess;
-  std::vector<PrinterInfo2W> printers;
-  ErrorCode add_printer_result = kSuccess;
-  ErrorCode set_default_result = kSuccess;
-  std::u16string default_printer;
-};
-
-class FakeSystemControl : public SystemControl {
- public:
-  ShutdownPrivilegeResult EnableShutdownPrivilege() override { return {}; }
-  ErrorCode RequestRestart() override { return kErrNotSupported; }
-  ErrorCode BroadcastSettingChange() override {
-    ++broadcasts;
-    return kSuccess;
-  }
-  ErrorCode WriteProfileEntryW(const std::u16string& section, const std::u16string& key,
-                               const std::u16string& value) override {
-    profile.push_back(section + u"|" + key + u"|" + value);
-    return kSuccess;
-  }
-  ErrorCode WritePrivateProfileEntry(const std::string&, const std::string&, const std::string&,
-                                     const std::string&) override {
-    return kErrNotSupported;
-  }
-  int broadcasts = 0;
-  std::vector<std::u16string> profile;
-};
-
 // Records the copy thread's messages. Posts go to `queue` when one is given; a send is
 // answered by `on_send` (1 when unset, as the window answers).
 class RecordingSink : public CopyMessageSink {
@@ -225,8 +138,6 @@ class ManualCopyRunner : public CopyRunner {
 class InstallerHarness {
  public:
   InstallerHarness() : window(&queue), ctx{tp.platform(), window, runner, {}} {
-    tp.platform().spooler = &spooler;
-    tp.platform().control = &control;
     services.files = tp.platform().files;
     services.system = &tp.system;
     // The window keeps up with the copy thread: its queue drains at every pause.
@@ -304,8 +215,9 @@ class InstallerHarness {
   }
 
   qid::testing::TestPlatform tp;
-  FakeSpooler spooler;
-  FakeSystemControl control;
+  qid::testing::FakeSpooler& spooler = tp.spooler;
+  qid::testing::FakeSystemControl& control = tp.control;
+  std::u16string driver_dir = u"C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
   std::deque<Message> queue;
   FakeWindow window;
   ManualCopyRunner runner;
