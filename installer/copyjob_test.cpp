@@ -129,6 +129,14 @@ TEST_F(CopyJobTest, MissingSourceDeletesAnEarlierCopyAndStops) {
   EXPECT_EQ(job.keep_running, 0);
 }
 
+TEST_F(CopyJobTest, MissingProgramFilesVariableFailsTheReadme) {
+  h.tp.system.program_files.clear();  // rather than writing "\ZEL\notes.txt" on some drive
+  Run();
+  std::vector<Message> expected = FirstFiles(4);
+  expected.push_back({RM_ERROR, kErrEnvVarNotFound, 4});
+  EXPECT_EQ(sink.messages, expected);
+}
+
 TEST_F(CopyJobTest, FailuresReportTheirCodeAndLeaveNoPartialCopy) {
   struct Case {
     const char* what;

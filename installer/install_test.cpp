@@ -1,4 +1,5 @@
 #include "installer/install.h"
+#include "installer/registration.h"
 
 #include <gtest/gtest.h>
 
@@ -151,10 +152,14 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   EXPECT_EQ(h.spooler.default_printer, kPrinter);
   EXPECT_EQ(Broadcasts(h), 1);
 
-  bool traced_close = false;
-  for (const std::u16string& line : h.tp.trace.wide_lines)
-    traced_close |= line == u"INST01 : Ende = OnOK\r\n";
-  EXPECT_TRUE(traced_close);
+  auto traced = [&](const std::u16string& line) {
+    for (const std::u16string& l : h.tp.trace.wide_lines)
+      if (l == line) return true;
+    return false;
+  };
+  EXPECT_TRUE(traced(u"INST01 : DEP = pgdrv71.dll*pgui71.dll*pggen.ppd*Q71File.exe*qid_E.chm**\r\n"));
+  EXPECT_TRUE(traced(u"INST01 : RM_EXIT wParam = 0  lParam = 0\n\r\n"));
+  EXPECT_TRUE(traced(u"INST01 : Ende = OnOK\r\n"));
 }
 
 TEST_F(InstallTest, DefaultSettingsHaveExactTypesLengthsAndOrder) {
