@@ -122,12 +122,16 @@ class ManualCopyRunner : public CopyRunner {
  public:
   void WaitUntilIdle() override {
     ++waits;
+    waited = true;
     EXPECT_EQ(pending, nullptr) << "a copy thread was still running";
   }
   ErrorCode Start(CopyJob* job) override {
+    EXPECT_TRUE(waited) << "the block was refilled without waiting for the last thread";
+    waited = false;
     if (start_result == kSuccess) pending = job;
     return start_result;
   }
+  bool waited = false;
   CopyJob* pending = nullptr;
   ErrorCode start_result = kSuccess;
   int waits = 0;
