@@ -273,7 +273,8 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
       Trace(u"RM_END wParam = %lu  lParam = %lu\n", static_cast<unsigned long>(wparam),
             static_cast<unsigned long>(lparam));
       const PackageFile* file = SlotFile(ctx, lparam);
-      if (file != nullptr) LogLine(ctx, u" +--End copy of file " + std::u16string(file->name) + u"\r\n");
+      if (file != nullptr)
+        LogLine(ctx, u" +--End copy of file " + std::u16string(file->name) + u"\r\n");
       return 0;
     }
     case RM_ERROR: {

@@ -114,7 +114,8 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   std::vector<uint8_t> bytes = Utf16LeBytes(expected);  // little-endian, no BOM, no NUL
   EXPECT_EQ(h.Log(), std::string(bytes.begin(), bytes.end()));
 
-  ExpectBoxes({{u"Set Quendrel Image Driver 4.0 as default?", kMbYesNo | kMbIconQuestion | kMbTaskModal},
+  ExpectBoxes({{u"Set Quendrel Image Driver 4.0 as default?",
+                kMbYesNo | kMbIconQuestion | kMbTaskModal},
                {u"Quendrel Image Driver 4.0 installed!", kMbOk | kMbIconInformation}});
   EXPECT_EQ(h.window.steps[IDC_OVERALL_BAR], 5);
   EXPECT_EQ(h.window.bars[IDC_OVERALL_BAR].percent(), 100);
@@ -157,7 +158,8 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
       if (l == line) return true;
     return false;
   };
-  EXPECT_TRUE(traced(u"INST01 : DEP = pgdrv71.dll*pgui71.dll*pggen.ppd*Q71File.exe*qid_E.chm**\r\n"));
+  EXPECT_TRUE(
+      traced(u"INST01 : DEP = pgdrv71.dll*pgui71.dll*pggen.ppd*Q71File.exe*qid_E.chm**\r\n"));
   EXPECT_TRUE(traced(u"INST01 : RM_EXIT wParam = 0  lParam = 0\n\r\n"));
   EXPECT_TRUE(traced(u"INST01 : Ende = OnOK\r\n"));
 }
@@ -171,7 +173,8 @@ TEST_F(InstallTest, DefaultSettingsHaveExactTypesLengthsAndOrder) {
       {"AutoGenerate", kRegDword, dword(1)},       {"Auto Number Value", kRegDword, dword(1)},
       {"Disable Dialog", kRegDword, dword(0)},     {"Serial Init Number", kRegDword, dword(1)},
       {"Output Mode", kRegDword, dword(1)},        {"Always Overwrite", kRegDword, dword(0)},
-      {"PDF Output", kRegDword, dword(0)},         {"Auto Reset Serial Number", kRegDword, dword(0)},
+      {"PDF Output", kRegDword, dword(0)},
+      {"Auto Reset Serial Number", kRegDword, dword(0)},
       {"Last Serial Number", kRegDword, dword(1)}, {"Serial Num Digits", kRegDword, dword(4)},
       {"Trim Source Name", kRegDword, dword(0)},   {"Use Source Name", kRegDword, dword(0)},
       {"Output Directory", kRegSz, text(u"C:\\ZEL")},  // 12 bytes, no terminator
