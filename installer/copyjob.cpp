@@ -50,13 +50,14 @@ class CopyMachine {
     if (err != kSuccess) return FailWith(err);
     // A read-only copy from an earlier installation would refuse to be replaced.
     os_.files->SetAttributesW(destination_path_, kAttrNormal);
-    err = os_.files->OpenFileW(source_path, FileAccess::kRead,
-                              FileDisposition::kOpenExisting, FileShare::kReadWrite, &source_);
+    err = os_.files->OpenFileW(source_path, FileAccess::kRead, FileDisposition::kOpenExisting,
+                               FileShare::kReadWrite, &source_);
     if (err != kSuccess) return FailWith(err);
-    err = source_->GetTimes(&times_);
-    if (err != kSuccess) return FailWith(err);
-    err = os_.files->OpenFileW(destination_path_, FileAccess::kWrite, FileDisposition::kCreateAlways,
-                              FileShare::kReadWrite, &destination_);
+    // Times are a courtesy: without them (zeros) the copy keeps its own.
+    if (source_->GetTimes(&times_) != kSuccess) times_ = FileTimes{};
+    err = os_.files->OpenFileW(destination_path_, FileAccess::kWrite,
+                               FileDisposition::kCreateAlways, FileShare::kReadWrite,
+                               &destination_);
     if (err != kSuccess) return FailWith(err);
     err = source_->Size(&size_);
     if (err != kSuccess) return FailWith(err);

@@ -7,7 +7,7 @@
 #include "installer/install_log.h"
 #include "installer/installer_ids.h"
 #include "installer/package.h"
-#include "platform/registry.h"
+#include "installer/registration.h"
 
 namespace qid::installer {
 
@@ -17,23 +17,8 @@ namespace {
 
 constexpr char16_t kLogName[] = u"Installer.log";
 constexpr char16_t kPortName[] = u"QID_00:";
-constexpr char16_t kLocalMonitorDll[] = u"localspl.dll";
-constexpr char kSettingsKey[] = "Software\\ZEL\\4.01\\Settings";
-constexpr uint32_t kDriverVersion = 2024;  // 0x7E8, as the package has always registered
-constexpr ErrorCode kErrNotFound = 1168;   // ERROR_NOT_FOUND: no local port monitor
-
-constexpr uint32_t kStopBox = kMbOk | kMbIconError;
 
 std::u16string Number(uint64_t value) { return AnsiToUtf16(std::to_string(value)); }
-std::u16string Signed(int32_t value) { return AnsiToUtf16(std::to_string(value)); }
-
-void Log(InstallerContext& ctx, const std::u16string& text) {
-  AppendLog(*ctx.os.files, ctx.state.log_path, text);
-}
-
-int Box(InstallerContext& ctx, const std::u16string& text, uint32_t style = kStopBox) {
-  return ctx.window.ShowMessage(text, kCaption, style);
-}
 
 const PrinterPackage& Selected(InstallerContext& ctx) {
   return *PackageAt(ctx.state.selected_package);
@@ -44,17 +29,6 @@ const PackageFile* SlotFile(InstallerContext& ctx, intptr_t slot) {
   const PrinterPackage& package = Selected(ctx);
   if (slot < 0 || static_cast<size_t>(slot) >= package.file_count) return nullptr;
   return &package.files[slot];
-}
-
-bool EqualsIgnoreCaseAscii(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x += 32;
-    if (y >= u'A' && y <= u'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 void StartCopy(InstallerContext& ctx) {
@@ -68,8 +42,8 @@ void StartCopy(InstallerContext& ctx) {
   s.copy_job.destination_dir = &s.driver_dir;
   s.copy_job.package = s.selected_package;
   if (ctx.copy_runner.Start(&s.copy_job) != kSuccess) {
-    Log(ctx, u"Failed starting thread\r\n");
-    Box(ctx, u"Failed starting thread.\r\nConsult Quendrel.");
+    LogLine(ctx, u"Failed starting thread\r\n");
+    ShowStop(ctx, u"Failed starting thread.\r\nConsult Quendrel.");
     FinishInstall(ctx);
     return;
   }
@@ -85,26 +59,26 @@ void Register(InstallerContext& ctx, uintptr_t wparam, intptr_t lparam) {
         static_cast<unsigned long>(lparam));
   w.StepBar(IDC_OVERALL_BAR);
 
-  Log(ctx, u"Installing printer driver\r\n");
+  LogLine(ctx, u"Installing printer driver\r\n");
   w.SetLabelText(IDC_PHASE_LABEL, u"Installing printer driver");
   w.StepBar(IDC_OVERALL_BAR);
   Trace(u"Driver Index %d", static_cast<int>(ctx.state.selected_package));
   w.SetLabelText(IDC_DETAIL_LABEL, u"Configurating Driver. Please wait ...");
 
-  Log(ctx, u"Adding printer port\r\n");
+  LogLine(ctx, u"Adding printer port\r\n");
   ErrorCode err = kSuccess;
   if (!AddPrinterPort(ctx, ctx.state.selected_package, &err)) {
-    Log(ctx, u"Failed adding printer port (GetLastError = " + Number(err) + u")\r\n");
-    Box(ctx, u"Failed adding printer port");
+    LogLine(ctx, u"Failed adding printer port (GetLastError = " + Number(err) + u")\r\n");
+    ShowStop(ctx, u"Failed adding printer port");
     return FinishInstall(ctx);
   }
   if (!AddDriver(ctx, ctx.state.selected_package, &err)) {
-    Log(ctx, u"Failed adding printer driver (GetLastError = " + Number(err) + u")\r\n");
-    Box(ctx, u"Failed adding printer driver");
+    LogLine(ctx, u"Failed adding printer driver (GetLastError = " + Number(err) + u")\r\n");
+    ShowStop(ctx, u"Failed adding printer driver");
     return FinishInstall(ctx);
   }
 
-  Log(ctx, u"Adding printer\r\n");
+  LogLine(ctx, u"Adding printer\r\n");
   w.SetLabelText(IDC_PHASE_LABEL, u"Adding printer");
   w.StepBar(IDC_OVERALL_BAR);
   w.SetLabelText(IDC_DETAIL_LABEL, u"Configurating Printer. Please Wait ...");
@@ -112,20 +86,28 @@ void Register(InstallerContext& ctx, uintptr_t wparam, intptr_t lparam) {
 
   w.StepBar(IDC_OVERALL_BAR);
   WriteDefaultSettings(ctx);
-  Log(ctx, u"Configure registry\r\n");
+  LogLine(ctx, u"Configure registry\r\n");
 
-  if (Box(ctx, u"Set " + name + u" as default?", kMbYesNo | kMbIconQuestion | kMbTaskModal) ==
-      kIdYes) {
-    Log(ctx, u"Selected as default printer\r\n");
+  if (ctx.window.ShowMessage(u"Set " + name + u" as default?", kCaption,
+                             kMbYesNo | kMbIconQuestion | kMbTaskModal) == kIdYes) {
+    LogLine(ctx, u"Selected as default printer\r\n");
     MakeDefaultPrinter(ctx, name);
   }
-  Log(ctx, u"End of installation\r\n");
-  Box(ctx, name + u" installed!", kMbOk | kMbIconInformation);
+  LogLine(ctx, u"End of installation\r\n");
+  ctx.window.ShowMessage(name + u" installed!", kCaption, kMbOk | kMbIconInformation);
   FinishInstall(ctx);
   RequestOk(ctx);
 }
 
 }  // namespace
+
+void LogLine(InstallerContext& ctx, const std::u16string& text) {
+  AppendLog(*ctx.os.files, ctx.state.log_path, text);
+}
+
+void ShowStop(InstallerContext& ctx, const std::u16string& text) {
+  ctx.window.ShowMessage(text, kCaption, kMbOk | kMbIconError);
+}
 
 // ---- start-up ----
 
@@ -159,18 +141,18 @@ bool StartUp(InstallerContext& ctx) {
 
   s.system_index = RecognizeSystem(*ctx.os.system);
   if (s.system_index > 3) {
-    Log(ctx, u"Unsupported OS (Found " + Number(static_cast<uint32_t>(s.system_index)) +
+    LogLine(ctx, u"Unsupported OS (Found " + Number(static_cast<uint32_t>(s.system_index)) +
                  u")\r\n");
-    Box(ctx, u"This driver requires Windows NT/2000/XP");
+    ShowStop(ctx, u"This driver requires Windows NT/2000/XP");
     w.EndDialog(kIdCancel);
     return false;
   }
 
   ErrorCode err = ctx.os.spooler->DriverDirectoryW(kPathCapacity + 1, &s.driver_dir);
   if (err != kSuccess) {
-    Log(ctx, u"Unable to get printer driver(s) directory (GetLastError = " + Number(err) +
+    LogLine(ctx, u"Unable to get printer driver(s) directory (GetLastError = " + Number(err) +
                  u")\r\n");
-    Box(ctx, u"Unable to get printer driver(s) directory");
+    ShowStop(ctx, u"Unable to get printer driver(s) directory");
     w.EndDialog(kIdCancel);
     return false;
   }
@@ -231,8 +213,8 @@ bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
                                                  FileShare::kNone, &file);
     if (err == kSuccess) err = file->Size(&size);
     if (err != kSuccess) {
-      Log(ctx, u"File not found (" + path + u")\r\n");
-      Box(ctx, u"File not found\r\n\r\n" + path);
+      LogLine(ctx, u"File not found (" + path + u")\r\n");
+      ShowStop(ctx, u"File not found\r\n\r\n" + path);
       return false;
     }
   }
@@ -244,15 +226,15 @@ void RequestInstall(InstallerContext& ctx) {
   InstallerWindow& w = ctx.window;
   int row = w.SelectedRow();
   if (row < 0 || static_cast<size_t>(row) >= kPackageCount) {
-    Log(ctx, u"GetCurSel() returned LB_ERR\r\n");
+    LogLine(ctx, u"GetCurSel() returned LB_ERR\r\n");
     return;
   }
   s.selected_package = static_cast<uint8_t>(row);
-  Log(ctx, u"Selected to install: " + std::u16string(Selected(ctx).printer_name) + u"\r\n");
+  LogLine(ctx, u"Selected to install: " + std::u16string(Selected(ctx).printer_name) + u"\r\n");
   if (!CheckPackageFiles(ctx, s.selected_package)) return;
 
   ShowProgressState(ctx);
-  Log(ctx, u"Start of installation\r\n");
+  LogLine(ctx, u"Start of installation\r\n");
   w.SetBarPosition(IDC_OVERALL_BAR, 0);
   w.SetBarPosition(IDC_FILE_BAR, 0);
   w.EnableControl(IDC_INSTALL, false);
@@ -272,7 +254,7 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
     case RM_BEGIN: {
       const PackageFile* file = SlotFile(ctx, lparam);
       if (file == nullptr) return 0;
-      Log(ctx, u"Start copy of file " + std::u16string(file->name) + u" (" + Number(wparam) +
+      LogLine(ctx, u"Start copy of file " + std::u16string(file->name) + u" (" + Number(wparam) +
                    u" bytes)\r\n");
       w.SetBarPosition(IDC_FILE_BAR, 0);
       // The bar's bounds are signed; a larger file still fills it, only more coarsely.
@@ -291,15 +273,16 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
       Trace(u"RM_END wParam = %lu  lParam = %lu\n", static_cast<unsigned long>(wparam),
             static_cast<unsigned long>(lparam));
       const PackageFile* file = SlotFile(ctx, lparam);
-      if (file != nullptr) Log(ctx, u" +--End copy of file " + std::u16string(file->name) + u"\r\n");
+      if (file != nullptr)
+        LogLine(ctx, u" +--End copy of file " + std::u16string(file->name) + u"\r\n");
       return 0;
     }
     case RM_ERROR: {
       const PackageFile* file = SlotFile(ctx, lparam);
       std::u16string name = file != nullptr ? file->name : u"";
-      Log(ctx, u"Failed copy of file " + name + u" (GetLastError = " + Number(wparam) +
+      LogLine(ctx, u"Failed copy of file " + name + u" (GetLastError = " + Number(wparam) +
                    u")\r\n");
-      Box(ctx, u"Failed installing\r\n\r\n" + name);
+      ShowStop(ctx, u"Failed installing\r\n\r\n" + name);
       FinishInstall(ctx);
       return 1;
     }
@@ -309,137 +292,6 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
     default:
       return 0;
   }
-}
-
-// ---- registration steps ----
-
-bool AddPrinterPort(InstallerContext& ctx, uint8_t, ErrorCode* error) {
-  std::vector<MonitorInfoW> monitors;
-  ErrorCode err = ctx.os.spooler->ListMonitorsW(&monitors);
-  if (err != kSuccess) return *error = err, false;
-  const MonitorInfoW* local = nullptr;
-  for (const MonitorInfoW& m : monitors) {
-    if (EqualsIgnoreCaseAscii(m.dll_name, kLocalMonitorDll)) {
-      local = &m;
-      break;
-    }
-  }
-  if (local == nullptr) return *error = kErrNotFound, false;
-
-  std::vector<std::u16string> ports;
-  err = ctx.os.spooler->ListPortsW(&ports);
-  if (err != kSuccess) return *error = err, false;
-  for (const std::u16string& port : ports)
-    if (port == ctx.state.port_name) return true;
-
-  uint32_t status = 0;
-  err = ctx.os.spooler->AddPortW(local->name, ctx.state.port_name, &status);
-  if (err != kSuccess) return *error = err, false;
-  if (status != 0) return *error = status, false;
-  return true;
-}
-
-bool AddDriver(InstallerContext& ctx, uint8_t index, ErrorCode* error) {
-  const PrinterPackage& package = *PackageAt(index);
-  DriverInfo3W driver;
-  driver.version = kDriverVersion;
-  driver.name = package.printer_name;
-  driver.driver_path = FirstFileOfKind(package, FILE_DRIVER);
-  driver.data_file = FirstFileOfKind(package, FILE_DATA);
-  driver.config_file = FirstFileOfKind(package, FILE_CONFIG);
-  driver.help_file = FirstFileOfKind(package, FILE_HELP);
-  driver.dependent_files = BuildDependentFiles(package, kDependentFilesCapacity);
-  ErrorCode err = ctx.os.spooler->AddDriverW(driver);
-  if (err != kSuccess) return *error = err, false;
-  return true;
-}
-
-bool AddPrinterObject(InstallerContext& ctx, uint8_t index) {
-  const PrinterPackage& package = *PackageAt(index);
-  PrinterInfo2W printer;
-  printer.printer_name = package.printer_name;
-  printer.port_name = ctx.state.port_name;
-  printer.driver_name = package.printer_name;
-  printer.print_processor = u"WinPrint";
-  printer.data_type = u"RAW";
-  ErrorCode err = ctx.os.spooler->AddPrinterW(printer);
-  if (err == kSuccess) return true;
-  if (err == kErrPrinterAlreadyExists) {
-    Log(ctx, u"Driver has already been installed\r\n");
-    Box(ctx, u"Driver has already been installed.");
-  } else {
-    std::u16string code = Signed(static_cast<int32_t>(err));
-    Log(ctx, u"System error " + code + u" occured\r\n");
-    Box(ctx, u"System error " + code + u" occured.\r\nConsult Quendrel.");
-  }
-  return false;
-}
-
-bool WriteDefaultSettings(InstallerContext& ctx) {
-  struct Default {
-    const char16_t* name;
-    bool is_text;
-    uint32_t number;
-    const char16_t* text;
-  };
-  static const Default kDefaults[] = {
-      {u"AutoGenerate", false, 1, nullptr},
-      {u"Auto Number Value", false, 1, nullptr},
-      {u"Disable Dialog", false, 0, nullptr},
-      {u"Serial Init Number", false, 1, nullptr},
-      {u"Output Mode", false, 1, nullptr},
-      {u"Always Overwrite", false, 0, nullptr},
-      {u"PDF Output", false, 0, nullptr},
-      {u"Auto Reset Serial Number", false, 0, nullptr},
-      {u"Last Serial Number", false, 1, nullptr},
-      {u"Serial Num Digits", false, 4, nullptr},
-      {u"Trim Source Name", false, 0, nullptr},
-      {u"Use Source Name", false, 0, nullptr},
-      {u"Output Directory", true, 0, u"C:\\ZEL"},
-      {u"Output File", true, 0, u"TEST.TIF"},
-      {u"Doc Prefix String", true, 0, u""},
-      {u"Serial Prefix String", true, 0, u""},
-      {u"Output Application", true, 0, u""},
-      {u"Pages Last", false, 0, nullptr},
-      {u"Pages Total", false, 0, nullptr},
-      {u"Precmd", true, 0, nullptr},  // one NUL character, unlike the other strings
-      {u"use 2", false, 0, nullptr},
-  };
-  Trace(u"DoReg");
-  Registry& reg = *ctx.os.registry;
-  RegKey key = kNoKey;
-  if (reg.CreateKey(Hive::kCurrentUser, kSettingsKey, " ", &key, nullptr) != kSuccess)
-    return true;  // nothing to write into; the image file writer falls back to its defaults
-  for (const Default& d : kDefaults) {
-    if (!d.is_text) {
-      SetDwordValue(reg, key, std::u16string(d.name), d.number);
-    } else if (d.text != nullptr) {
-      SetStringValue(reg, key, std::u16string(d.name), std::u16string(d.text));
-    } else {
-      const uint8_t nul[2] = {0, 0};
-      reg.SetValueW(key, d.name, kRegSz, nul, sizeof nul);
-    }
-  }
-  reg.CloseKey(key);
-  return true;
-}
-
-bool MakeDefaultPrinter(InstallerContext& ctx, const std::u16string& printer_name) {
-  // A system that will not say its version was accepted as a later one.
-  OsVersion v;
-  bool nt5 = ctx.os.system->QueryVersion(&v) != kSuccess || v.major >= 5;
-  if (nt5) {
-    if (ctx.os.spooler->SetDefaultPrinterNameW(printer_name) != kSuccess) return false;
-  } else {
-    PrinterInfo2W printer;
-    if (ctx.os.spooler->QueryPrinterW(printer_name, &printer) != kSuccess) return false;
-    if (printer.driver_name.empty() || printer.port_name.empty()) return false;
-    std::u16string device = printer_name + u"," + printer.driver_name + u"," + printer.port_name;
-    if (ctx.os.control->WriteProfileEntryW(u"windows", u"device", device) != kSuccess)
-      return false;
-  }
-  ctx.os.control->BroadcastSettingChange();
-  return true;
 }
 
 // ---- closing ----

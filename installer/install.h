@@ -65,13 +65,12 @@ void RequestCancel(InstallerContext& ctx);
 // -1 for a system not in the table (and when the version cannot be read), else 0..5.
 int32_t RecognizeSystem(SystemInfo& system);
 bool CheckPackageFiles(InstallerContext& ctx, uint8_t package);
-bool AddPrinterPort(InstallerContext& ctx, uint8_t package, ErrorCode* error);
-bool AddDriver(InstallerContext& ctx, uint8_t package, ErrorCode* error);
-bool AddPrinterObject(InstallerContext& ctx, uint8_t package);
-bool WriteDefaultSettings(InstallerContext& ctx);
-bool MakeDefaultPrinter(InstallerContext& ctx, const std::u16string& printer_name);
 void FinishInstall(InstallerContext& ctx);
 void ShowSelectionState(InstallerContext& ctx);
 void ShowProgressState(InstallerContext& ctx);
+
+// One line to "Installer.log" (and the trace); a stop message box owned by the window.
+void LogLine(InstallerContext& ctx, const std::u16string& text);
+void ShowStop(InstallerContext& ctx, const std::u16string& text);
 
 }  // namespace qid::installer

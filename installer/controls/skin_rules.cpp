@@ -19,7 +19,8 @@ void ProgressModel::SetPosition(int32_t position) {
 void ProgressModel::Step() {
   int64_t next = static_cast<int64_t>(position_) + step_;
   if (next > upper_) next -= static_cast<int64_t>(upper_) - lower_;
-  position_ = static_cast<int32_t>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, next)));
+  next = std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, next));
+  position_ = static_cast<int32_t>(next);
 }
 
 int32_t ProgressModel::span() const {
@@ -132,7 +133,9 @@ std::u16string LinkErrorMessage(intptr_t result) {
       reason = u"The DDE transaction could not\nbe completed because other DDE transactions\n"
                u"were being processed.";
       break;
-    case 31: reason = u"There is no application associated\nwith the given filename extension."; break;
+    case 31:
+      reason = u"There is no application associated\nwith the given filename extension.";
+      break;
     case 32: reason = u"The specified dynamic-link library was not found."; break;
   }
   std::u16string text = u"Unable to open hyperlink:\n\n";

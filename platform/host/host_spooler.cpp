@@ -115,8 +115,7 @@ ErrorCode HostSpooler::EnsureDriverDirectory() {
   std::string dir = kHostDriverDirectory;
   for (size_t i = 0; i <= dir.size(); ++i) {
     if (i < dir.size() && dir[i] != '\\') continue;
-    path = dir.substr(0, i);
-    if (path.size() <= 2) continue;  // the drive itself
+    path = dir.substr(0, i);  // from the drive's own folder under the host root down
     ErrorCode err = files_->CreateFolder(path);
     if (err != kSuccess && err != kErrAlreadyExists) return err;
   }
@@ -195,8 +194,9 @@ ErrorCode HostSpooler::AddDriverW(const DriverInfo3W& driver) {
     return kErrInvalidName;
   if (!environment.empty() && !SameIgnoringCase(environment, kEnvironment))
     return kErrInvalidEnvironment;
-  // The spooler needs the three files a driver is made of.
-  if (name.empty() || driver_path.empty() || data_file.empty() || config_file.empty())
+  // The spooler needs the three files a driver is made of; the name is a key of its own.
+  if (name.empty() || name.find('\\') != std::string::npos || driver_path.empty() ||
+      data_file.empty() || config_file.empty())
     return kErrInvalidParameter;
   std::vector<std::string> dependents;
   for (const std::u16string& wide : SplitNameList(driver.dependent_files)) {
@@ -247,10 +247,11 @@ ErrorCode HostSpooler::AddDriverW(const DriverInfo3W& driver) {
 }
 
 bool HostSpooler::PrinterExists(const std::string& name) {
+  // A printer's name never holds "\\" or ","; such a name would reach into a printer's subkeys.
+  if (name.empty() || name.find_first_of(",\\") != std::string::npos) return false;
   KeyHolder key(registry_);
-  return !name.empty() && registry_->OpenKey(Hive::kLocalMachine,
-                                             std::string(kHostPrintersKey) + "\\" + name, false,
-                                             &key.key) == kSuccess;
+  return registry_->OpenKey(Hive::kLocalMachine, std::string(kHostPrintersKey) + "\\" + name,
+                            false, &key.key) == kSuccess;
 }
 
 ErrorCode HostSpooler::AddPrinterW(const PrinterInfo2W& printer) {

@@ -20,7 +20,8 @@ extern const char kHostDriverDirectory[];  // "C:\windows\system32\spool\drivers
 extern const char kHostDriversKey[];   // HKLM "...\Environments\Windows NT x86\Drivers"
 extern const char kHostPrintersKey[];  // HKLM "SYSTEM\CurrentControlSet\Control\Print\Printers"
 extern const char kHostPortsKey[];     // HKLM "Software\Microsoft\Windows NT\CurrentVersion\Ports"
-extern const char kHostWindowsKey[];   // HKCU "Software\Microsoft\Windows NT\CurrentVersion\Windows"
+// HKCU "Software\Microsoft\Windows NT\CurrentVersion\Windows": the default printer's "device"
+extern const char kHostWindowsKey[];
 
 class HostSpooler : public Spooler {
  public:

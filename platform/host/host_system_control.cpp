@@ -65,7 +65,8 @@ std::string WithProfileEntry(const std::string& text, const std::string& section
     if (!line.empty() && line.front() == '[') {
       if (in_section) break;
       size_t close = line.find(']');
-      in_section = close != std::string::npos && Lower(Trim(line.substr(1, close - 1))) == wanted_section;
+      in_section = close != std::string::npos &&
+                   Lower(Trim(line.substr(1, close - 1))) == wanted_section;
       if (in_section) section_end = i + 1;
       continue;
     }
@@ -120,8 +121,11 @@ ErrorCode HostSystemControl::WritePrivateProfileEntry(const std::string& file_na
   std::string path = file_name.find_first_of("\\/:") == std::string::npos
                          ? std::string(kWindowsFolder) + "\\" + file_name
                          : file_name;
-  ErrorCode err = files_->CreateFolder(kWindowsFolder);
-  if (err != kSuccess && err != kErrAlreadyExists) return err;
+  ErrorCode err = kSuccess;
+  for (const char* folder : {"C:", kWindowsFolder}) {
+    err = files_->CreateFolder(folder);
+    if (err != kSuccess && err != kErrAlreadyExists) return err;
+  }
   std::string text;
   std::unique_ptr<File> file;
   err = files_->OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting,
