@@ -6,7 +6,7 @@ namespace qid::fw {
 
 int Application::Run(HINSTANCE instance) {
   instance_ = instance;
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);  // progress bars in dialog templates need their class
   return InitInstance();
 }
