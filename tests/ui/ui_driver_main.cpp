@@ -19,6 +19,7 @@
 //   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 1 OK, 2 Cancel)
 //   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
 //                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
+//   press ID                a left-button press and release posted at the control's centre
 //   shot FILE               the window as it is on the screen, saved as a PPM picture
 //   grab ID FILE            the same for one control's client area
 //   sleep MS
@@ -324,6 +325,15 @@ int main(int argc, char** argv) {
       WPARAM wparam = std::strtoul(argv[++i], nullptr, 0);
       LPARAM lparam = static_cast<LPARAM>(std::strtoul(argv[++i], nullptr, 0));
       if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+    } else if (step == "press" && Need(argc, i, 1, "press")) {
+      int id = std::atoi(argv[++i]);
+      HWND control = Control(id, "press " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetClientRect(control, &rect);
+      LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+      PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      PostMessageA(control, WM_LBUTTONUP, 0, at);
     } else if (step == "shot" && Need(argc, i, 1, "shot")) {
       std::string file = argv[++i];
       RECT rect = {};

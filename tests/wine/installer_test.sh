@@ -8,7 +8,8 @@
 #
 # Runs, in this order, on the same prefix:
 #   1. Windows 98 (Wine's per-program Version) is refused;
-#   2. a package file missing: nothing copied, the window stays; Escape then closes it;
+#   2. a package file missing: nothing copied, the window stays; the mail link turns visited;
+#      Escape then closes the window;
 #   3. a large file copying (close requests ignored, pictures of the bars), a copy that fails,
 #      Install again, No to the default question;
 #   4. the real package over it (the port exists already), Yes: every file, key, setting and
@@ -144,6 +145,9 @@ flush_registry() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+# colours FILE: the picture's colours, one "srgb(r,g,b)" a line.
+colours() { convert "$1" -unique-colors txt:- 2>/dev/null | grep -o 'srgb([0-9,]*)'; }
+
 # reg_section HIVE KEY: the value lines of a key in the prefix's registry files (as last
 # flushed), sorted.
 reg_section() {
@@ -174,8 +178,12 @@ ui window "$caption" enabled 1000 0 visible 1010 1 text 1007 'Select printer to 
   select 1010 0 enabled 1000 1 click 1000 \
   msgbox "$caption" 'File not found\n\nC:\pkgmiss\pggen.ppd' \
   visible 1010 1 visible 1004 0 enabled 1000 1 enabled 1 1 listsel 1010 0 \
+  grab 1012 'C:\qidtest\link.ppm' press 1012 sleep 1500 grab 1012 'C:\qidtest\visited.ppm' \
   post 0x0100 0x1B 0 gone "$caption"
 end_setup "missing file"
+# The mail link opens through the shell and then shows the visited colour.
+check_line "mail link: link colour before the click" "$(colours "$drive_c/qidtest/link.ppm")" 'srgb(0,0,238)'
+check_line "mail link: visited colour after it" "$(colours "$drive_c/qidtest/visited.ppm")" 'srgb(85,26,139)'
 check_false "missing file: nothing was copied" test -e "$drivers/pgdrv71.dll"
 log_is "missing file: the log names the full path" "$drive_c/pkgmiss/Installer.log" \
   "Selected to install: $printer\\r\\nFile not found (C:\\\\pkgmiss\\\\pggen.ppd)\\r\\n"
