@@ -322,8 +322,7 @@ check_true "no log: still a folder, nothing written" test -d "$nolog/Installer.l
 # --- a job through the installed Q71File.exe, and its Help ----------------------------------
 echo "# printing through the installed package"
 mkdir -p "$drive_c/spool" "$drive_c/TEMP"
-# Q71File creates missing output folders in later builds; created here until then.
-mkdir -p "$drive_c/ZEL"
+check_false "C:\\ZEL does not exist before the first job" test -e "$drive_c/ZEL"
 convert -size 200x100 xc:white -fill black -draw 'rectangle 20,20 80,80' \
   -size 200x100 xc:white -fill black -draw 'circle 100,50 120,70' \
   -monochrome -compress Group4 "$work/pages.tif" 2>/dev/null
