@@ -86,8 +86,8 @@ start_setup() {
 
 # end_setup WHAT: the installer has ended (within 20 s).
 end_setup() {
-  local i
-  for i in $(seq 200); do kill -0 "$setup_pid" 2>/dev/null || break; sleep 0.1; done
+  local tries=0
+  while kill -0 "$setup_pid" 2>/dev/null && [ $tries -lt 200 ]; do sleep 0.1; tries=$((tries + 1)); done
   if kill -0 "$setup_pid" 2>/dev/null; then
     fail "$1: drvsetup ended"
     kill "$setup_pid" 2>/dev/null
@@ -114,6 +114,7 @@ ui() {
 
 # log_is WHAT FILE TEXT: FILE holds TEXT (printf escapes) as UTF-16 LE, no byte-order mark.
 log_is() {
+  # shellcheck disable=SC2059  # the expected text is written with printf escapes
   printf "$3" | iconv -f UTF-8 -t UTF-16LE >"$work/expected.log"
   if cmp -s "$work/expected.log" "$2"; then
     pass "$1"
