@@ -14,7 +14,7 @@
 #      Install again, No to the default question;
 #   4. the real package over it (the port exists already), Yes: every file, key, setting and
 #      log byte; the window closes by itself;
-#   5. a log that cannot be written: the installation runs anyway;
+#   5. a log that cannot be written (as Windows XP): the installation runs anyway;
 #   then a job printed through the installed Q71File.exe, and its Help button.
 # Needs: wine, xvfb-run (or $DISPLAY), ImageMagick, tiffinfo, the Windows build (package/,
 # tests/ui/ui_driver.exe, tests/wine/launcher.exe) and the native qiddriver
@@ -313,11 +313,15 @@ fi
 echo "# no log"
 nolog=$(package pkgnolog)
 mkdir "$nolog/Installer.log"   # a folder where the log would go: it cannot be opened
+# Windows XP this time, the newest system the table names (the runs above saw Windows 7,
+# which it does not name).
+wine_reg_add 'HKCU\Software\Wine\AppDefaults\drvsetup.exe' Version REG_SZ winxp
 start_setup pkgnolog
 ui window "$caption" select 1010 0 click 1000 \
   answer "$caption" "Set $printer as default?" 7 \
   msgbox "$caption" "$printer installed!" gone "$caption"
 end_setup "no log"
+wine_reg_delete_key 'HKCU\Software\Wine\AppDefaults\drvsetup.exe'
 check_true "no log: still a folder, nothing written" test -d "$nolog/Installer.log"
 
 # --- a job through the installed Q71File.exe, and its Help ----------------------------------
