@@ -23,6 +23,7 @@
 //   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
 //                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
 //   press ID                a left-button press and release posted at the control's centre
+//   hover ID                the mouse pointer moved onto the control's centre
 //   shot FILE               the window as it is on the screen, saved as a PPM picture
 //   grab ID FILE            the same for one control's client area
 //   sleep MS
@@ -330,6 +331,13 @@ int main(int argc, char** argv) {
       WPARAM wparam = std::strtoul(argv[++i], nullptr, 0);
       LPARAM lparam = static_cast<LPARAM>(std::strtoul(argv[++i], nullptr, 0));
       if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+    } else if (step == "hover" && Need(argc, i, 1, "hover")) {
+      int id = std::atoi(argv[++i]);
+      HWND control = Control(id, "hover over " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetWindowRect(control, &rect);
+      SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     } else if (step == "press" && Need(argc, i, 1, "press")) {
       int id = std::atoi(argv[++i]);
       HWND control = Control(id, "press " + std::to_string(id));

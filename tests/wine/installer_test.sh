@@ -13,7 +13,7 @@
 #   3. a large file copying (close requests ignored, pictures of the bars), a copy that fails,
 #      Install again, No to the default question;
 #   4. the real package over it (the port exists already), Yes: every file, key, setting and
-#      log byte; the window closes by itself;
+#      log byte, the list's and the Close button's pixels; the window closes by itself;
 #   5. a log that cannot be written (as Windows XP): the installation runs anyway;
 #   then a job printed through the installed Q71File.exe, and its Help button.
 # Needs: wine, xvfb-run (or $DISPLAY), ImageMagick, tiffinfo, the Windows build (package/,
@@ -146,8 +146,11 @@ flush_registry() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
-# colours FILE: the picture's colours, one "srgb(r,g,b)" a line.
-colours() { convert "$1" -unique-colors txt:- 2>/dev/null | grep -o 'srgb([0-9,]*)'; }
+# colours FILE: the picture's colours, one "(r,g,b)" a line (txt: names exact colours, so
+# only its numeric field is taken).
+colours() {
+  convert "$1" -unique-colors -depth 8 txt:- 2>/dev/null | sed -n 's/^[0-9]*,[0-9]*: *\(([0-9,]*)\).*/\1/p'
+}
 
 # reg_section HIVE KEY: the value lines of a key in the prefix's registry files (as last
 # flushed), sorted.
@@ -183,8 +186,8 @@ ui window "$caption" enabled 1000 0 visible 1010 1 text 1007 'Select printer to 
   post 0x0100 0x1B 0 gone "$caption"
 end_setup "missing file"
 # The mail link opens through the shell and then shows the visited colour.
-check_line "mail link: link colour before the click" "$(colours "$drive_c/qidtest/link.ppm")" 'srgb(0,0,238)'
-check_line "mail link: visited colour after it" "$(colours "$drive_c/qidtest/visited.ppm")" 'srgb(85,26,139)'
+check_line "mail link: link colour before the click" "$(colours "$drive_c/qidtest/link.ppm")" '(0,0,238)'
+check_line "mail link: visited colour after it" "$(colours "$drive_c/qidtest/visited.ppm")" '(85,26,139)'
 check_false "missing file: nothing was copied" test -e "$drivers/pgdrv71.dll"
 log_is "missing file: the log names the full path" "$drive_c/pkgmiss/Installer.log" \
   "Selected to install: $printer\\r\\nFile not found (C:\\\\pkgmiss\\\\pggen.ppd)\\r\\n"
@@ -241,7 +244,8 @@ pkg=$(package pkg)
 wine_reg_add 'HKCU\Software\ZEL\4.01\Settings' 'Last Serial Number' REG_DWORD 42
 start_setup pkg
 ui window "$caption" enabled 1000 0 select 1010 0 enabled 1000 1 \
-  shot 'C:\qidtest\selection.ppm' grab 1010 'C:\qidtest\list.ppm' click 1000 \
+  shot 'C:\qidtest\selection.ppm' grab 1010 'C:\qidtest\list.ppm' \
+  grab 1 'C:\qidtest\close.ppm' hover 1 sleep 500 grab 1 'C:\qidtest\close-hot.ppm' click 1000 \
   answer "$caption" "Set $printer as default?" 6 \
   msgbox "$caption" "$printer installed!" gone "$caption"
 end_setup "the package"
@@ -307,6 +311,20 @@ if [ -f "$list" ]; then
   check_eq "list: white below the row" "255,255,255" "$(pixel "$list" $((w - 24)) $((h - 4)))"
 else
   fail "list picture taken"
+fi
+
+# The Close button: light picture with black text, dark picture with white text under the
+# mouse; its magenta corners never show.
+normal=$drive_c/qidtest/close.ppm hot=$drive_c/qidtest/close-hot.ppm
+if [ -f "$normal" ] && [ -f "$hot" ]; then
+  read -r w h < <(identify -format '%w %h' "$normal")
+  check_eq "Close button: sized to its picture" "196 27" "$w $h"
+  check_eq "Close button: light face" 1 "$(convert "$normal" -format "%[fx:p{10,$((h / 2))}.r > 0.7]" info:)"
+  check_eq "Close button: dark face under the mouse" 1 "$(convert "$hot" -format "%[fx:p{10,$((h / 2))}.r < 0.4]" info:)"
+  check_line "Close button: white text under the mouse" "$(colours "$hot")" '(255,255,255)'
+  check_no_line "Close button: no magenta corner" "$(colours "$normal"; colours "$hot")" '(255,0,255)'
+else
+  fail "Close button pictures taken"
 fi
 
 # --- 5. a log that cannot be written --------------------------------------------------------
