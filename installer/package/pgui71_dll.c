@@ -28,8 +28,8 @@ static void DefaultDevMode(DEVMODEW* dm, LPCWSTR printer_name) {
   if (printer_name != NULL) lstrcpynW(dm->dmDeviceName, printer_name, CCHDEVICENAME);
   dm->dmSpecVersion = DM_SPECVERSION;
   dm->dmSize = sizeof *dm;
-  dm->dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY | DM_YRESOLUTION |
-                 DM_COLOR;
+  dm->dmFields =
+      DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLOR;
   dm->dmOrientation = DMORIENT_PORTRAIT;
   dm->dmPaperSize = DMPAPER_A4;
   dm->dmCopies = 1;

@@ -33,8 +33,9 @@ CGenericMFCDlg::CGenericMFCDlg(Platform& os)
       copy_runner_(copy_services_),
       ctx_{os, *this, copy_runner_, InstallerState()} {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_INSTALLER), IMAGE_ICON,
-                                        GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  icon_ =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_INSTALLER), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   small_icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_INSTALLER), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON),
                                               GetSystemMetrics(SM_CYSMICON), 0));
@@ -123,7 +124,8 @@ void CGenericMFCDlg::SetUpControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 1);
   for (int id : {IDI_LIST_IMAGE0, IDI_LIST_IMAGE1}) {
-    HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
+    HICON icon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
     if (icon != nullptr) {
       ImageList_AddIcon(images_, icon);
       DestroyIcon(icon);
@@ -160,7 +162,8 @@ void CGenericMFCDlg::SetUpControls() {
 void CGenericMFCDlg::SetLabelText(int control_id, const std::u16string& text) {
   SetDlgItemTextW(hwnd(), control_id, Wide(text).c_str());
   // Transparent labels never erase their old text: repaint everything at once.
-  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(hwnd(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void CGenericMFCDlg::ShowControl(int control_id, bool shown) {

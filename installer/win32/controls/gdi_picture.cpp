@@ -3,8 +3,8 @@
 namespace qid::installer::skin {
 
 bool Bitmap::Load(HINSTANCE instance, int resource_id) {
-  Adopt(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resource_id), IMAGE_BITMAP, 0,
-                                        0, LR_CREATEDIBSECTION)));
+  Adopt(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resource_id), IMAGE_BITMAP, 0, 0,
+                                        LR_CREATEDIBSECTION)));
   return !empty();
 }
 

@@ -30,7 +30,8 @@ std::wstring ClassesRootDefault(const std::wstring& key) {
   wchar_t value[1024] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
   DWORD type = 0;
-  LONG status = RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  LONG status =
+      RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(handle);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::wstring();
   return value;
@@ -222,8 +223,9 @@ void CLinkStatic::Open() {
   if (!ShellOpenSucceeded(result)) {
     // No handler for the target itself: hand it to the program that opens web pages.
     std::wstring html_class = ClassesRootDefault(L".htm");
-    std::wstring command =
-        html_class.empty() ? std::wstring() : ClassesRootDefault(html_class + L"\\shell\\open\\command");
+    std::wstring command = html_class.empty()
+                               ? std::wstring()
+                               : ClassesRootDefault(html_class + L"\\shell\\open\\command");
     if (!command.empty()) {
       std::wstring line = Wide(HtmFallbackCommand(Utf16(command), Utf16(target_)));
       STARTUPINFOW startup = {};

@@ -35,7 +35,8 @@ bool CSkinButton::SetColour(int index, COLORREF colour, bool repaint) {
 
 bool CSkinButton::SetBitmaps(int hover_id, COLORREF hover_transparent, int normal_id,
                              COLORREF normal_transparent) {
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
+  HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
   bool ok = hover_picture_.Load(instance, hover_id, hover_transparent) &&
             normal_picture_.Load(instance, normal_id, normal_transparent);
   if (ok) greyed_picture_.MakeGreyedFrom(normal_picture_);
@@ -45,8 +46,10 @@ bool CSkinButton::SetBitmaps(int hover_id, COLORREF hover_transparent, int norma
 
 void CSkinButton::SizeToContent() {
   margin_x_ = margin_y_ = 0;
-  int w = normal_picture_.width() > hover_picture_.width() ? normal_picture_.width() : hover_picture_.width();
-  int h = normal_picture_.height() > hover_picture_.height() ? normal_picture_.height() : hover_picture_.height();
+  int w = normal_picture_.width() > hover_picture_.width() ? normal_picture_.width()
+                                                           : hover_picture_.width();
+  int h = normal_picture_.height() > hover_picture_.height() ? normal_picture_.height()
+                                                             : hover_picture_.height();
   if (w > 0 && h > 0) {
     SetWindowPos(hwnd(), nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -86,7 +89,8 @@ bool CSkinButton::CaptureFromParentNow() {
 void CSkinButton::OnAttached() {
   LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
   was_default_ = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-  SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
+  SetWindowLongPtrW(hwnd(), GWL_STYLE,
+                    (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   Invalidate();
 }
 
@@ -161,9 +165,10 @@ void CSkinButton::DrawBackground(HDC dc, const RECT& rect, bool active, bool foc
 }
 
 void CSkinButton::DrawPicture(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled) {
-  const MaskedPicture& picture =
-      disabled ? (greyed_picture_.empty() ? normal_picture_ : greyed_picture_)
-               : active && !hover_picture_.empty() ? hover_picture_ : normal_picture_;
+  const MaskedPicture& picture = disabled
+                                     ? (greyed_picture_.empty() ? normal_picture_ : greyed_picture_)
+                                 : active && !hover_picture_.empty() ? hover_picture_
+                                                                     : normal_picture_;
   if (picture.empty()) return;
   int x = margin_x_, y = margin_y_;
   if (alignment_ == kPictureRight) x = rect.right - margin_x_ - picture.width();
@@ -182,7 +187,8 @@ void CSkinButton::DrawPicture(HDC dc, const RECT& rect, bool active, bool presse
 void CSkinButton::DrawCaption(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled) {
   std::wstring text = Caption(hwnd());
   if (text.empty()) return;
-  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
+  HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)));
   RECT area = rect;
   const int picture_w = normal_picture_.width() + margin_x_;
   const int picture_h = normal_picture_.height() + margin_y_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <memory>

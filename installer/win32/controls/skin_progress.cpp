@@ -5,7 +5,8 @@
 namespace qid::installer::skin {
 
 bool CSkinProgress::SetBitmap(int resource_id, bool repaint) {
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
+  HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(GetParent(hwnd()), GWLP_HINSTANCE));
   bool loaded = fill_.Load(instance, resource_id);
   LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
   LONG_PTR ex_style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);

@@ -69,11 +69,12 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLORLISTBOX: {
       Control* control = BoundControl(reinterpret_cast<HWND>(lparam));
       bool handled = false;
-      HBRUSH brush = control ? control->OnControlColor(reinterpret_cast<HDC>(wparam), &handled)
-                             : nullptr;
+      HBRUSH brush =
+          control ? control->OnControlColor(reinterpret_cast<HDC>(wparam), &handled) : nullptr;
       // A colour message answers with the brush itself, not through DWLP_MSGRESULT.
-      if (handled) return brush ? reinterpret_cast<INT_PTR>(brush)
-                                : reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      if (handled)
+        return brush ? reinterpret_cast<INT_PTR>(brush)
+                     : reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
       break;
     }
     case WM_ERASEBKGND:
