@@ -8,8 +8,8 @@
 #
 # Runs, in this order, on the same prefix:
 #   1. Windows 98 (Wine's per-program Version) is refused;
-#   2. a package file missing: nothing copied, the window stays; the mail link turns visited;
-#      Escape then closes the window;
+#   2. a package file missing: nothing copied, the window stays; the mail link turns visited,
+#      a web link without a browser names the reason; Escape then closes the window;
 #   3. a large file copying (close requests ignored, pictures of the bars), a copy that fails,
 #      Install again, No to the default question;
 #   4. the real package over it (the port exists already), Yes: every file, key, setting and
@@ -177,17 +177,24 @@ wine_reg_delete_key 'HKCU\Software\Wine\AppDefaults\drvsetup.exe'
 # --- 2. a package file is missing -----------------------------------------------------------
 echo "# a missing package file"
 rm -f "$(package pkgmiss)/pggen.ppd"
+# No program for web pages: the reseller link can then not be opened.
+wine_reg_delete_key 'HKCR\http'
+wine_reg_delete_key 'HKCR\.htm'
 start_setup pkgmiss
 ui window "$caption" enabled 1000 0 visible 1010 1 text 1007 'Select printer to install' \
   select 1010 0 enabled 1000 1 click 1000 \
   msgbox "$caption" 'File not found\n\nC:\pkgmiss\pggen.ppd' \
   visible 1010 1 visible 1004 0 enabled 1000 1 enabled 1 1 listsel 1010 0 \
   grab 1012 'C:\qidtest\link.ppm' press 1012 sleep 1500 grab 1012 'C:\qidtest\visited.ppm' \
+  press 1013 msgbox "$caption" 'Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.' \
+  grab 1013 'C:\qidtest\unvisited.ppm' \
   post 0x0100 0x1B 0 gone "$caption"
 end_setup "missing file"
 # The mail link opens through the shell and then shows the visited colour.
 check_line "mail link: link colour before the click" "$(colours "$drive_c/qidtest/link.ppm")" '(0,0,238)'
 check_line "mail link: visited colour after it" "$(colours "$drive_c/qidtest/visited.ppm")" '(85,26,139)'
+check_no_line "web link that failed: not visited" "$(colours "$drive_c/qidtest/unvisited.ppm")" '(85,26,139)'
+check_line "web link that failed: link colour" "$(colours "$drive_c/qidtest/unvisited.ppm")" '(0,0,238)'
 check_false "missing file: nothing was copied" test -e "$drivers/pgdrv71.dll"
 log_is "missing file: the log names the full path" "$drive_c/pkgmiss/Installer.log" \
   "Selected to install: $printer\\r\\nFile not found (C:\\\\pkgmiss\\\\pggen.ppd)\\r\\n"
