@@ -1,8 +1,8 @@
 // Conversions between the ANSI texts of Q71File and PrnWipe and the UTF-16 texts of drvsetup.
 // Outside Windows the ANSI code page is Windows-1252, the one the product's Western systems
 // use: bytes 0x80-0x9F are its typographic characters, the other bytes are Latin-1. A UTF-16
-// unit the code page lacks becomes "?", as the system's own conversion does by default. The
-// Windows layer converts through the active code page instead.
+// unit the code page lacks becomes "?" (the system picks a look-alike for some, such as "O"
+// for an omega; this layer does not). The Windows layer converts through the active code page.
 #pragma once
 
 #include <cstdint>

@@ -3,14 +3,16 @@
 // Text form. The registry stores the data of REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ values as
 // UTF-16 little-endian bytes, as Windows does. Two forms of the value calls reach them:
 //  - QueryValue/SetValue are the ANSI form of Q71File and PrnWipe (RegQueryValueExA,
-//    RegSetValueExA): string data are ANSI bytes, converted through the ANSI code page one
-//    character per byte, so N ANSI bytes are stored as N UTF-16 units and read back as N bytes.
-//    A terminator is kept only when the caller's bytes include it.
+//    RegSetValueExA): string data are ANSI bytes converted through the ANSI code page (a
+//    single-byte one outside Windows: N ANSI bytes are N UTF-16 units, read back as N bytes).
+//    A terminator is kept only when the caller's bytes include it; an odd last byte of stored
+//    UTF-16 is no character and does not reach the ANSI form.
 //  - QueryValueW/SetValueW are the UTF-16 form of drvsetup (RegQueryValueExW,
 //    RegSetValueExW): string data are the stored UTF-16 bytes themselves, exactly.
 // Data of every other type are the same bytes in both forms. Key names are ASCII
-// (std::string); value names are ANSI in the ANSI form and UTF-16 in the UTF-16 form, and a
-// name appears in both forms (a UTF-16 name the code page lacks reads as "?" in ANSI).
+// (std::string). Value names are ANSI in the ANSI form and UTF-16 in the UTF-16 form and name
+// the same values; outside Windows they are kept in ANSI, so a UTF-16 name the code page lacks
+// is kept with "?" in its place.
 // So "C:\ZEL" written by SetValueW as 12 bytes reads through QueryValue as the 6 bytes
 // "C:\ZEL", and the 3 ANSI bytes "abc" written by SetValue read through QueryValueW as 6 bytes.
 //
@@ -103,8 +105,8 @@ class Registry {
   // regard to letter case. kSuccess; kErrNoMoreItems past the end.
   virtual ErrorCode EnumKey(RegKey key, uint32_t index, std::string* name) = 0;
 
-  // The name of the index-th value (ANSI), in the order the values were created.
-  // kSuccess; kErrNoMoreItems past the end.
+  // The name of the index-th value (ANSI). The order is not promised: Windows keeps creation
+  // order, Wine sorts. kSuccess; kErrNoMoreItems past the end.
   virtual ErrorCode EnumValue(RegKey key, uint32_t index, std::string* name) = 0;
 
   virtual void CloseKey(RegKey key) = 0;

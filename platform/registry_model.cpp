@@ -339,7 +339,13 @@ std::string RegistryModel::Serialize(const std::string& hive_name) const {
   return out;
 }
 
-bool RegistryModel::Parse(const std::string& text, const std::string& hive_name) {
+bool RegistryModel::Parse(const std::string& file_text, const std::string& hive_name) {
+  // regedit exports UTF-16 text with a byte-order mark; names and quoted texts are ANSI here.
+  std::string text = file_text.compare(0, 2, "\xFF\xFE") == 0
+                         ? Utf16ToAnsi(Utf16FromLeBytes(
+                               reinterpret_cast<const uint8_t*>(file_text.data()) + 2,
+                               file_text.size() - 2))
+                         : file_text;
   std::vector<std::string> lines = LogicalLines(text);
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;

@@ -2,8 +2,8 @@
 // format, so that a person can read a hive file and regedit can import it.
 //
 // Names of keys and values compare without regard to letter case and keep the case they were
-// created with; subkeys are kept in the system's enumeration order (alphabetical, letter case
-// ignored), values in creation order. Value bytes are kept exactly as the system stores them:
+// created with; subkeys are kept in the system's enumeration order (alphabetical, compared in
+// upper case as Windows does), values in creation order as on Windows. Value bytes are kept exactly as the system stores them:
 // strings (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) as UTF-16 little-endian bytes, with or
 // without a terminator as written.
 //
@@ -60,7 +60,8 @@ class RegistryModel {
 
   // The ".reg" text, with `hive_name` ("HKEY_CURRENT_USER") before every key path.
   std::string Serialize(const std::string& hive_name) const;
-  // Replaces the tree with the one in `text`; false (tree unchanged) when the text is damaged.
+  // Replaces the tree with the one in `text` (ANSI, UTF-8 with a byte-order mark for its ASCII,
+  // or UTF-16 with one as regedit exports); false (tree unchanged) when the text is damaged.
   bool Parse(const std::string& text, const std::string& hive_name);
 
   RegistryKeyNode& root() { return root_; }

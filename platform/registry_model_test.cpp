@@ -39,13 +39,18 @@ TEST(RegistryModelTest, ReadsWhatRegeditExports) {
       "\"Output Mode\"=dword:0000000a\r\n"
       "\"Bytes\"=hex:01,02,\\\r\n  03,04\r\n"
       "; a comment\r\n";
-  RegistryModel model;
-  ASSERT_TRUE(model.Parse(text, "HKEY_CURRENT_USER"));
-  RegistryKeyNode* k = model.Find("Software\\ZEL\\4.01\\Settings");
-  ASSERT_NE(k, nullptr);
-  EXPECT_EQ(k->FindValue("Output Mode")->data, (std::vector<uint8_t>{10, 0, 0, 0}));
-  EXPECT_EQ(k->FindValue("Bytes")->data, (std::vector<uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(k->FindValue("")->data.size(), 14u);  // UTF-16, no terminator
+  // regedit's own export is UTF-16 with a byte-order mark.
+  std::vector<uint8_t> wide = Utf16LeBytes(AnsiToUtf16(text.substr(3)));
+  const std::string exports[] = {text, "\xFF\xFE" + std::string(wide.begin(), wide.end())};
+  for (const std::string& file : exports) {
+    RegistryModel model;
+    ASSERT_TRUE(model.Parse(file, "HKEY_CURRENT_USER"));
+    RegistryKeyNode* k = model.Find("Software\\ZEL\\4.01\\Settings");
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->FindValue("Output Mode")->data, (std::vector<uint8_t>{10, 0, 0, 0}));
+    EXPECT_EQ(k->FindValue("Bytes")->data, (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(k->FindValue("")->data, Utf16LeBytes(u"default"));  // no terminator
+  }
 }
 
 // Strings are UTF-16 in the hive; the file shows them as ANSI text where that is exact and as
