@@ -155,30 +155,11 @@ std::u16string HtmFallbackCommand(const std::u16string& open_command,
 
 // ---- dialog background ----
 
-std::vector<Rect> BackgroundPlacements(const Rect& c, int32_t w, int32_t h, int mode) {
+std::vector<Rect> BackgroundTiles(const Rect& c, int32_t w, int32_t h) {
   std::vector<Rect> out;
   if (w <= 0 || h <= 0) return out;
-  auto at = [&](int32_t x, int32_t y) { out.push_back(Rect{x, y, x + w, y + h}); };
-  int32_t centre_x = c.left + (c.width() - w) / 2, centre_y = c.top + (c.height() - h) / 2;
-  int32_t right_x = c.right - w, bottom_y = c.bottom - h;
-  switch (mode) {
-    case 0:
-      for (int32_t y = c.top; y < c.bottom; y += h)
-        for (int32_t x = c.left; x < c.right; x += w) at(x, y);
-      break;
-    case 1: at(centre_x, centre_y); break;
-    case 2: out.push_back(c); break;
-    case 3: for (int32_t x = c.left; x < c.right; x += w) at(x, c.top); break;
-    case 4: for (int32_t x = c.left; x < c.right; x += w) at(x, bottom_y); break;
-    case 5: for (int32_t y = c.top; y < c.bottom; y += h) at(c.left, y); break;
-    case 6: for (int32_t y = c.top; y < c.bottom; y += h) at(right_x, y); break;
-    case 7: at(c.left, c.top); break;
-    case 8: at(right_x, c.top); break;
-    case 9: at(centre_x, c.top); break;
-    case 10: at(c.left, bottom_y); break;
-    case 11: at(right_x, bottom_y); break;
-    case 12: at(centre_x, bottom_y); break;
-  }
+  for (int32_t y = c.top; y < c.bottom; y += h)
+    for (int32_t x = c.left; x < c.right; x += w) out.push_back(Rect{x, y, x + w, y + h});
   return out;
 }
 

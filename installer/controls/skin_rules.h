@@ -125,11 +125,9 @@ std::u16string HtmFallbackCommand(const std::u16string& open_command,
 
 // ---- dialog background ----
 
-// Where the background picture goes for a drawing mode: 0 tile, 1 centre, 2 stretch, 3 tile
-// along the top, 4 bottom, 5 down the left, 6 right, 7 top-left, 8 top-right, 9 top centre,
-// 10 bottom-left, 11 bottom-right, 12 bottom centre. Each rectangle receives the whole
-// picture; an unknown mode or an empty picture gives none.
-std::vector<Rect> BackgroundPlacements(const Rect& client, int32_t picture_width,
-                                       int32_t picture_height, int mode);
+// Where copies of the background picture go to tile the client area from its top-left
+// corner (the installer's drawing mode 0); none for an empty picture.
+std::vector<Rect> BackgroundTiles(const Rect& client, int32_t picture_width,
+                                  int32_t picture_height);
 
 }  // namespace qid::installer::skin

@@ -134,16 +134,12 @@ TEST(LinkRules, HtmFallbackCutsThePlaceholder) {
   EXPECT_EQ(HtmFallbackCommand(u"C:\\b.exe", target), u"C:\\b.exe http://example.invalid/");
 }
 
-TEST(BackgroundRules, TilesCoverTheClientAndOtherModesPlaceOnce) {
-  Rect client{0, 0, 400, 218};
-  std::vector<Rect> tiles = BackgroundPlacements(client, 64, 64, 0);
+TEST(BackgroundRules, TilesCoverTheWholeClientArea) {
+  std::vector<Rect> tiles = BackgroundTiles(Rect{0, 0, 400, 218}, 64, 64);
   ASSERT_EQ(tiles.size(), 7u * 4u);  // 400/64 -> 7 columns, 218/64 -> 4 rows
+  EXPECT_EQ(tiles.front(), (Rect{0, 0, 64, 64}));
   EXPECT_EQ(tiles.back(), (Rect{384, 192, 448, 256}));
-  EXPECT_EQ(BackgroundPlacements(client, 64, 64, 1), (std::vector<Rect>{{168, 77, 232, 141}}));
-  EXPECT_EQ(BackgroundPlacements(client, 64, 64, 11), (std::vector<Rect>{{336, 154, 400, 218}}));
-  EXPECT_EQ(BackgroundPlacements(client, 64, 64, 2), (std::vector<Rect>{client}));
-  EXPECT_TRUE(BackgroundPlacements(client, 64, 64, 13).empty());
-  EXPECT_TRUE(BackgroundPlacements(client, 0, 64, 0).empty());
+  EXPECT_TRUE(BackgroundTiles(Rect{0, 0, 400, 218}, 0, 64).empty());
 }
 
 }  // namespace
