@@ -76,6 +76,8 @@ qid_windows_program(Q71File
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file.rc
   LIBRARIES qid_imagewriter)
 
+include(${CMAKE_SOURCE_DIR}/cmake/QidPackage.cmake)
+
 qid_windows_program(PrnWipe
   SOURCES ${CMAKE_SOURCE_DIR}/remover/win32/prnwipe_main.cpp
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/prnwipe/prnwipe.rc

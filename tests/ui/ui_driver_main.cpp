@@ -19,7 +19,13 @@
 //                           LBN_SETFOCUS 4, LBN_KILLFOCUS 5), as tabbing through would send
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, check that the window
 //                           it came from cannot be used meanwhile, press its OK button
-//   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 2 Cancel)
+//   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 1 OK, 2 Cancel)
+//   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
+//                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
+//   press ID                a left-button press and release posted at the control's centre
+//   hover ID                the mouse pointer moved onto the control's centre
+//   shot FILE               the window as it is on the screen, saved as a PPM picture
+//   grab ID FILE            the same for one control's client area
 //   pick ID ENTRY           adds the entry of that text to a multiple-selection list's
 //                           selection and sends the selection-change notification
 //   items ID A|B|...        the list holds exactly these entries, in this order ("" for none)
@@ -102,6 +108,35 @@ HWND WaitForWindow(const std::string& captions, DWORD timeout_ms) {
   }
 }
 
+struct CaptionSearch {
+  const std::string* caption;
+  HWND skip;
+  HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<CaptionSearch*>(data);
+  if (window == search->skip || !IsWindowVisible(window)) return TRUE;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  if (*search->caption != text) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A message box often carries its owner's caption: find a visible top-level window with the
+// caption that is not the window the steps act on.
+HWND WaitForOtherWindow(const std::string& caption, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    CaptionSearch search = {&caption, g_window, nullptr};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    Sleep(100);
+  }
+}
+
 struct SendJob {
   HWND window;
   UINT message;
@@ -152,6 +187,44 @@ HWND Control(int id, const std::string& what) {
   HWND control = g_window ? GetDlgItem(g_window, id) : nullptr;
   if (control == nullptr) Report(false, what, "no control " + std::to_string(id));
   return control;
+}
+
+// Writes the screen's pixels inside `rect` (screen coordinates) as a binary PPM.
+bool SaveScreenRect(const RECT& rect, const std::string& file) {
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bitmap != nullptr;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ok = out != nullptr;
+    if (ok) {
+      std::fprintf(out, "P6\n%d %d\n255\n", w, h);
+      const auto* pixel = static_cast<const unsigned char*>(bits);
+      for (int i = 0; i < w * h; ++i, pixel += 4) {
+        unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+        std::fwrite(rgb, 1, 3, out);
+      }
+      ok = std::fclose(out) == 0;
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
 }
 
 bool Need(int argc, int i, int count, const char* step) {
@@ -244,21 +317,19 @@ int main(int argc, char** argv) {
       std::string caption = argv[++i];
       std::string want = Unescape(argv[++i]);
       int button = step == "answer" ? std::atoi(argv[++i]) : IDOK;
-      HWND box = WaitForWindow(caption, 10000);
+      HWND box = WaitForOtherWindow(caption, 10000);
       Report(box != nullptr, "message box \"" + caption + "\" is shown");
       if (box == nullptr) continue;
       FoundText found;
       EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
-      std::string said;
-      for (char c : found.text) if (c != '\r') said += c;
-      Report(said == want, "message box says \"" + Escape(want) + "\"",
-             "got \"" + Escape(said) + "\"");
+      // The box breaks lines with CR LF; the steps write a line break as "\n".
+      Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
+             "got \"" + Escape(found.text) + "\"");
       if (g_window != nullptr && IsWindow(g_window))
         Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
-      HWND control = GetDlgItem(box, button);
-      if (control != nullptr) SendSoon(control, BM_CLICK, 0, 0);
-      else if (button == IDOK) PostMessageA(box, WM_COMMAND, IDOK, 0);
-      else Report(false, "message box has button " + std::to_string(button));
+      HWND ok = GetDlgItem(box, button);
+      if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
+      else PostMessageA(box, WM_COMMAND, button, 0);
       DWORD start = GetTickCount();
       while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
     } else if (step == "pick" && Need(argc, i, 2, "pick")) {
@@ -303,6 +374,41 @@ int main(int argc, char** argv) {
     } else if (step == "command" && Need(argc, i, 1, "command")) {
       int id = std::atoi(argv[++i]);
       if (g_window != nullptr) SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    } else if (step == "post" && Need(argc, i, 3, "post")) {
+      UINT message = std::strtoul(argv[++i], nullptr, 0);
+      WPARAM wparam = std::strtoul(argv[++i], nullptr, 0);
+      LPARAM lparam = static_cast<LPARAM>(std::strtoul(argv[++i], nullptr, 0));
+      if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+    } else if (step == "hover" && Need(argc, i, 1, "hover")) {
+      int id = std::atoi(argv[++i]);
+      HWND control = Control(id, "hover over " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetWindowRect(control, &rect);
+      SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    } else if (step == "press" && Need(argc, i, 1, "press")) {
+      int id = std::atoi(argv[++i]);
+      HWND control = Control(id, "press " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetClientRect(control, &rect);
+      LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+      PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      PostMessageA(control, WM_LBUTTONUP, 0, at);
+    } else if (step == "shot" && Need(argc, i, 1, "shot")) {
+      std::string file = argv[++i];
+      RECT rect = {};
+      bool ok = g_window != nullptr && GetWindowRect(g_window, &rect) && SaveScreenRect(rect, file);
+      Report(ok, "picture of the window saved to " + file);
+    } else if (step == "grab" && Need(argc, i, 2, "grab")) {
+      int id = std::atoi(argv[++i]);
+      std::string file = argv[++i];
+      HWND control = Control(id, "grab " + std::to_string(id));
+      if (control == nullptr) continue;
+      RECT rect = {};
+      GetClientRect(control, &rect);
+      MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+      Report(SaveScreenRect(rect, file), "picture of " + std::to_string(id) + " saved to " + file);
     } else if (step == "notify" && Need(argc, i, 2, "notify")) {
       int id = std::atoi(argv[++i]);
       WORD code = static_cast<WORD>(std::atoi(argv[++i]));
