@@ -2,7 +2,8 @@
 # The installer drvsetup.exe under Wine, run from copies of the package folder
 # (BUILD_WIN_DIR/package) in one prefix, on a virtual X display. tests/ui/ui_driver.exe clicks
 # through the window; the files, spooler keys, settings and Installer.log are checked
-# afterwards, and a print job through the installed Q71File.exe proves the package works.
+# afterwards, a print job through the installed Q71File.exe proves the package works, and
+# PrnWipe.exe takes it off again.
 #
 #   tests/wine/installer_test.sh BUILD_WIN_DIR
 #
@@ -373,6 +374,38 @@ if QID_ROOT=$WINEPREFIX "$native/qiddriver" --write-only --quiet --output-mode 1
     "$(tiffinfo "$drive_c/ZEL/0001.tif" 2>/dev/null | grep -c '^TIFF Directory')"
 else
   fail "job file written" "$(cat "$work/driver.log")"
+fi
+
+# --- the package taken off again by PrnWipe.exe -----------------------------------------------
+echo "# removing the package with PrnWipe"
+if [ -f "$QID_WIN_BUILD/PrnWipe.exe" ]; then
+  cp "$QID_WIN_BUILD/PrnWipe.exe" "$drive_c/qidtest/"
+  wipe='Zodure Dorodav Uzuveze 1.60'
+  wine 'C:\qidtest\PrnWipe.exe' >"$work/prnwipe.log" 2>&1 &
+  wipe_pid=$!
+  ui window "$wipe" pick 1000 "$printer" click 1012 \
+    answer Uninstall "The driver \"$printer\" is currently being used by the printer  \"$printer\".\nDelete this printer?" 6 \
+    window 'Delete Printer Driver' \
+    contains 1011 'will be deleted:\n\tpgdrv71.dll\n\tpgui71.dll\n\tpggen.ppd\n\tqid_e.chm\n\tq71file.exe\n' \
+    click 1014 gone 'Delete Printer Driver' window "$wipe" click 1013 \
+    answer 'Exit Windows' 'To complete the driver de-installation a system reboot is necessary. All active applications will be closed. Do you wish to reboot now?' 7 \
+    gone "$wipe"
+  wait "$wipe_pid"
+  # A file that a process of the prefix still held goes with the restart.
+  wine wineboot -r >/dev/null 2>&1
+  for f in "${files[@]}"; do
+    [ "$f" = notes.txt ] && continue
+    check_false "PrnWipe: $f gone from the driver folder" test -e "$drivers/$f"
+    check_false "PrnWipe: $f gone from its version folder" test -e "$drivers/3/$f"
+  done
+  check_false "PrnWipe: the driver's key is gone" wine_reg_key_exists \
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3\\$printer"
+  check_false "PrnWipe: the printer's key is gone" wine_reg_key_exists \
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$printer"
+  check_true "PrnWipe: the user's output stays" test -f "$drive_c/ZEL/0001.tif"
+  check_true "PrnWipe: the user's settings stay" wine_reg_key_exists 'HKCU\Software\ZEL\4.01\Settings'
+else
+  fail "PrnWipe.exe is built" "missing in $QID_WIN_BUILD"
 fi
 
 wine_suite_finish
