@@ -6,7 +6,7 @@
 #include <set>
 
 #include "common/little_endian.h"
-#include "driver/testing_tiffs.h"
+#include "tests/support/testing_tiffs.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 

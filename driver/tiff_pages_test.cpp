@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/testing_tiffs.h"
+#include "tests/support/testing_tiffs.h"
 #include "tests/support/test_platform.h"
 
 namespace qid::driver {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "imagewriter/splice_testing.h"
+#include "tests/support/splice_testing.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "imagewriter/splice_testing.h"
+#include "tests/support/splice_testing.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "imagewriter/splice_testing.h"
+#include "tests/support/splice_testing.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/tiff_fixture.h"

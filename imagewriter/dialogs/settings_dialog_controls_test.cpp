@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
-#include "imagewriter/dialogs/dialog_testing.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
+#include "tests/support/memory_dialog_view.h"
 #include "imagewriter/dialogs/reset_serial.h"
 #include "imagewriter/dialogs/settings_dialog.h"
 #include "imagewriter/settings.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
-#include "imagewriter/dialogs/dialog_testing.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
+#include "tests/support/memory_dialog_view.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/pdf_test_support.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 

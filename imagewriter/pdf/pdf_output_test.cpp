@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/pdf_test_support.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 

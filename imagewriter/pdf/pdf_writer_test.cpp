@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "imagewriter/pdf/pdf_page.h"
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/pdf_test_support.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 

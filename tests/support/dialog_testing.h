@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/memory_dialog_view.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

@@ -1,4 +1,4 @@
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/memory_dialog_view.h"
 
 #include <algorithm>
 
