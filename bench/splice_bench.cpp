@@ -19,7 +19,7 @@
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 namespace {
 

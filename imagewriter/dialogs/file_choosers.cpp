@@ -23,7 +23,7 @@ OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
 
 }  // namespace
 
-void ChooseApplication(WriterContext& ctx, DialogView& view) {
+void ChooseApplication(WriterContext& ctx, SettingsDialogHost& host) {
   Settings& s = ctx.settings;
   OpenFileRequest request;
   request.kind = OpenFileRequest::Kind::kApplication;
@@ -33,22 +33,22 @@ void ChooseApplication(WriterContext& ctx, DialogView& view) {
   // The chosen path goes straight into Output Application: the dialog refuses a longer one.
   request.file_capacity = kOutputApplicationCapacity;
   std::string chosen;
-  if (view.ShowOpenFileDialog(request, &chosen)) {
+  if (host.ShowOpenFileDialog(request, &chosen)) {
     s.output_application = chosen;
     return;
   }
   // A starting name that the dialog refuses ends it at once; the second showing starts empty.
   s.output_application.clear();
   request.initial_file.clear();
-  if (view.ShowOpenFileDialog(request, &chosen)) s.output_application = chosen;
+  if (host.ShowOpenFileDialog(request, &chosen)) s.output_application = chosen;
 }
 
-bool ChooseDestinationFile(WriterContext& ctx, DialogView& view, std::string* buffer) {
+bool ChooseDestinationFile(WriterContext& ctx, SettingsDialogHost& host, std::string* buffer) {
   OpenFileRequest request = TiffRequest(OpenFileRequest::Kind::kDestinationFile);
   request.title = "Select Destination File";
   request.initial_file = *buffer;
   std::string chosen;
-  if (!view.ShowOpenFileDialog(request, &chosen)) return false;
+  if (!host.ShowOpenFileDialog(request, &chosen)) return false;
   *buffer = Truncated(chosen, kChooserBufferCapacity);
   return true;
 }
@@ -81,13 +81,13 @@ bool FolderFromChooserPath(const std::string& path, std::string* folder) {
   return true;
 }
 
-bool ChooseOutputFolder(WriterContext& ctx, DialogView& view) {
+bool ChooseOutputFolder(WriterContext& ctx, SettingsDialogHost& host) {
   Settings& s = ctx.settings;
   OpenFileRequest request = TiffRequest(OpenFileRequest::Kind::kFolder);
   request.initial_file = kFolderPlaceholder;
   request.initial_folder = s.output_directory;
   std::string chosen;
-  if (!view.ShowOpenFileDialog(request, &chosen)) return false;
+  if (!host.ShowOpenFileDialog(request, &chosen)) return false;
   std::string folder;
   bool ok = FolderFromChooserPath(chosen, &folder);
   DebugTrace(kStoreTag, "err = %d", ok ? 0 : 1);

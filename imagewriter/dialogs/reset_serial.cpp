@@ -77,8 +77,8 @@ bool AcceptResetSerial(WriterContext& ctx, DialogView& view) {
   return true;
 }
 
-int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view) {
-  if (settings_view.RunResetSerialDialog() == 1) {
+int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view, SettingsDialogHost& host) {
+  if (host.RunResetSerialDialog() == 1) {
     Settings& s = ctx.settings;
     settings_view.SetText(IDC_SERIAL_INIT,
                           FormatSerialDigits(s.serial_num_digits, s.serial_init_number));

@@ -2,55 +2,7 @@
 
 #include <algorithm>
 
-#include "imagewriter/dialogs/control_ids.h"
-
 namespace qid {
-
-void MemoryDialogView::AddSettingsControls(MemoryDialogView* view) {
-  const std::pair<int, const char*> controls[] = {
-      {IDC_MODE_DOCUMENT, "&1. Document (all pages in document get written to a single TIFF file)"},
-      {IDC_MODE_APPEND, "&2. Append (all pages in all documents get appended to a single TIFF file)"},
-      {IDC_MODE_SERIAL, "&3. Serialization (each page in document gets written to an individual TIFF file)"},
-      {IDC_RESET_AFTER_JOB, "&Reset after each Print Job"},
-      {IDC_DIGITS_LABEL, "Select Number of Digits to Use in Serialized File Name:"},
-      {IDC_DIGITS_LIST, ""},
-      {IDC_SERIAL_INIT_LABEL, "Serial Mode - Initial Serial Number:"},
-      {IDC_SERIAL_INIT, ""},
-      {IDC_RESET_SERIAL, "R&eset..."},
-      {IDC_SERIAL_PREFIX_LABEL, "Serial Prefix:"},
-      {IDC_SERIAL_PREFIX, ""},
-      {IDC_OUTPUT_GROUP, "Output Selection"},
-      {IDC_FOLDER_LABEL, "&Output Folder:"},
-      {IDC_OUTPUT_FOLDER, ""},
-      {IDC_CHOOSE_FOLDER, "..."},
-      {IDC_FILE_LABEL, "O&utput Filename:"},
-      {IDC_OUTPUT_FILE, ""},
-      {IDC_CHOOSE_FILE, "..."},
-      {IDC_MISC_GROUP, "Miscellaneous Settings"},
-      {IDC_AUTO_NUMBER, "Auto-&numbering of Output File"},
-      {IDC_DOC_PREFIX_LABEL, "Filename Prefix:"},
-      {IDC_DOC_PREFIX, ""},
-      {IDC_RESET_FILE_NUMBER, "&Reset File#"},
-      {IDC_USE_SOURCE_NAME, "Us&e Source Document Name for Output"},
-      {IDC_TRIM_SOURCE_NAME, "Tri&m Source Name"},
-      {IDC_ALWAYS_OVERWRITE, "Alwa&ys Overwrite"},
-      {IDC_HIDE_DIALOG, "&Hide this Dialog"},
-      {IDC_PDF_OUTPUT, "PDF Output"},
-      {IDC_APPLICATION_GROUP, "Select Application to be Launched"},
-      {IDC_OUTPUT_APPLICATION, ""},
-      {IDC_CHOOSE_APPLICATION, "..."},
-      {IDC_HELP_BUTTON, "&Help"},
-      {kIdCancel, "&Cancel"},
-      {kIdOk, "O&K"},
-  };
-  for (const auto& c : controls) view->Declare(c.first, c.second);
-}
-
-void MemoryDialogView::AddResetSerialControls(MemoryDialogView* view) {
-  view->Declare(IDC_NEW_SERIAL, "");
-  view->Declare(kIdOk, "OK");
-  view->Declare(kIdCancel, "Cancel");
-}
 
 MemoryDialogView::Control& MemoryDialogView::At(int id) {
   auto it = controls.find(id);
@@ -88,16 +40,33 @@ void MemoryDialogView::ReplaceSelection(int id, const std::string& text) {
   c.sel_start = c.sel_end = c.sel_start + static_cast<int>(text.size());
 }
 
-int MemoryDialogView::RunResetSerialDialog() { return on_reset_serial ? on_reset_serial() : 0; }
+void MemoryDialogView::ListReset(int id) {
+  Control& c = At(id);
+  c.items.clear();
+  c.selection = -1;
+  c.selected.clear();
+}
 
-bool MemoryDialogView::ShowOpenFileDialog(const OpenFileRequest& request, std::string* file) {
-  open_file_requests.push_back(request);
-  if (open_file_answers.empty()) return false;
-  std::optional<std::string> answer = open_file_answers.front();
-  open_file_answers.pop_front();
-  if (!answer) return false;
-  *file = *answer;
-  return true;
+std::string MemoryDialogView::ListText(int id, int index) {
+  Control& c = At(id);
+  return index >= 0 && index < static_cast<int>(c.items.size()) ? c.items[index] : std::string();
+}
+
+void MemoryDialogView::ListSetSelected(int id, int index, bool selected) {
+  Control& c = At(id);
+  const int count = static_cast<int>(c.items.size());
+  for (int i = index < 0 ? 0 : index; i < (index < 0 ? count : std::min(index + 1, count)); ++i) {
+    if (selected) {
+      c.selected.insert(i);
+    } else {
+      c.selected.erase(i);
+    }
+  }
+}
+
+std::vector<int> MemoryDialogView::ListSelectedItems(int id) {
+  const std::set<int>& selected = At(id).selected;
+  return std::vector<int>(selected.begin(), selected.end());
 }
 
 std::string MemoryDialogView::SelectedItem(int id) {

@@ -2,7 +2,7 @@
 // Help entry bound on first use.
 #include "imagewriter/dialogs/driver_help.h"
 
-#include "imagewriter/dialogs/win32/win32_dialog_view.h"  // <windows.h> before <winspool.h>
+#include "imagewriter/dialogs/win32/settings_dialog_win32.h"  // <windows.h> before <winspool.h>
 
 #include <winspool.h>
 

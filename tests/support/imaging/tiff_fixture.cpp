@@ -1,4 +1,4 @@
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 #include "imagewriter/writer_context.h"
 

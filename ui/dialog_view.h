@@ -1,35 +1,23 @@
-// The controls of a dialog as the dialog logic sees them, and the few things its window can
-// open (a child dialog, the file-open dialog, the help file). The Win32 view works on HWNDs;
-// the null view (a hidden dialog) does nothing and reads every box as unchecked and every
-// text as empty; the in-memory view (memory_dialog_view.h) records state for tests. One logic
-// serves all three.
+// The controls of a dialog as dialog logic sees them, for every program's dialogs. The Win32
+// view (ui/win32/win32_dialog_view.h) works on HWNDs; the null view (a hidden dialog) does
+// nothing; tests use an in-memory view (tests/support/memory_dialog_view.h). One logic serves
+// all three. Texts are ANSI, as the programs that use a view (Q71File, PrnWipe) are.
 //
-// Thread use: the thread that owns the dialog (Q71File has only one).
+// Ids the template lacks: every operation on such an id does nothing, and every read gives
+// what an empty control gives (unchecked, "", -1 for a selection, 0 for a count or a
+// position), as the Win32 calls do on the missing window. The in-memory view records such
+// ids, so that a test can fail on them.
+//
+// Thread use: the thread that owns the dialog.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/message_box.h"
 
 namespace qid {
-
-// One showing of the platform's file-open dialog.
-struct OpenFileRequest {
-  enum class Kind {
-    kApplication,      // the file must exist
-    kDestinationFile,  // the user is asked before a file that does not exist is chosen
-    kFolder,           // the folder-selection template 6048, read-only box hidden
-  };
-  Kind kind = Kind::kApplication;
-  std::string title;                                         // empty: the template's caption
-  std::vector<std::pair<std::string, std::string>> filters;  // (description, pattern)
-  std::string initial_file;    // the file buffer's starting contents
-  size_t file_capacity = 0;    // the file buffer's characters, terminator not counted
-  std::string initial_folder;  // empty: the platform's choice
-};
 
 class DialogView {
  public:
@@ -46,10 +34,22 @@ class DialogView {
   virtual void SetText(int id, const std::string& text) = 0;
   // At most max_chars characters of the control's text.
   virtual std::string GetText(int id, size_t max_chars) = 0;
+
+  // List boxes. Entries are kept in the order added (the templates' lists are unsorted).
   virtual void ListAdd(int id, const std::string& item) = 0;
+  // Removes every entry (and with them the selection).
+  virtual void ListReset(int id) = 0;
+  virtual int ListCount(int id) = 0;
+  // The text of entry `index`; "" when there is no such entry.
+  virtual std::string ListText(int id, int index) = 0;
+  // Single-selection lists: selects entry `index`; an index outside the list clears it.
   virtual void ListSelect(int id, int index) = 0;
-  // The selected entry, or -1.
+  // Single-selection lists: the selected entry, or -1.
   virtual int ListSelection(int id) = 0;
+  // Multiple-selection lists: selects or deselects entry `index`; -1 stands for every entry.
+  virtual void ListSetSelected(int id, int index, bool selected) = 0;
+  // Multiple-selection lists: the selected entries in ascending order.
+  virtual std::vector<int> ListSelectedItems(int id) = 0;
 
   // Edits: where the selection (or the caret) starts, in characters from the start of the
   // text; selecting [start, end); replacing the selection (an empty text deletes it).
@@ -61,19 +61,9 @@ class DialogView {
   virtual void BringToFront() = 0;
   // The window as owner of boxes and child dialogs; 0 when there is none.
   virtual WindowHandle Window() = 0;
-
-  // Runs the reset-serial dialog (template 131) modally, owned by this window: 1 when a new
-  // number was stored, 0 when it was cancelled or could not be shown.
-  virtual int RunResetSerialDialog() = 0;
-  // Shows the file-open dialog owned by this window: true and the chosen path in *file, or
-  // false (cancelled or failed) with *file unchanged.
-  virtual bool ShowOpenFileDialog(const OpenFileRequest& request, std::string* file) = 0;
-  // Opens the driver's help file owned by this window; does nothing when help is missing.
-  virtual void ShowDriverHelp() = 0;
 };
 
-// The hidden dialog: every operation does nothing; boxes read as unchecked, texts as empty,
-// child dialogs and choosers as cancelled.
+// The hidden dialog: every operation does nothing; every read is that of an empty control.
 class NullDialogView : public DialogView {
  public:
   void Enable(int, bool) override {}
@@ -83,16 +73,18 @@ class NullDialogView : public DialogView {
   void SetText(int, const std::string&) override {}
   std::string GetText(int, size_t) override { return std::string(); }
   void ListAdd(int, const std::string&) override {}
+  void ListReset(int) override {}
+  int ListCount(int) override { return 0; }
+  std::string ListText(int, int) override { return std::string(); }
   void ListSelect(int, int) override {}
   int ListSelection(int) override { return -1; }
+  void ListSetSelected(int, int, bool) override {}
+  std::vector<int> ListSelectedItems(int) override { return {}; }
   int SelectionStart(int) override { return 0; }
   void SetSelection(int, int, int) override {}
   void ReplaceSelection(int, const std::string&) override {}
   void BringToFront() override {}
   WindowHandle Window() override { return 0; }
-  int RunResetSerialDialog() override { return 0; }
-  bool ShowOpenFileDialog(const OpenFileRequest&, std::string*) override { return false; }
-  void ShowDriverHelp() override {}
 };
 
 }  // namespace qid
