@@ -90,7 +90,7 @@ void ConvertLoop(benchmark::State& state, TestPlatform& tp, const std::string& t
     state.PauseTiming();
     ::unlink(out.c_str());  // the job removes an old target first: both write a new file
     state.ResumeTiming();
-    if (qid::WritePdf(tp.platform(), out, {tif}, quality) != qid::kPdfDone) {
+    if (qid::pdf::WritePdf(tp.platform(), out, {tif}, quality) != qid::pdf::kPdfDone) {
       state.SkipWithError("WritePdf failed");
       break;
     }

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "imagewriter/pdf/pdf_writer.h"
-#include "imagewriter/pdf/tiff_source.h"
+#include "imagewriter/tiff_reader.h"
 #include "platform/platform.h"
 
 namespace {
@@ -110,8 +110,7 @@ class FixedSystem : public qid::SystemInfo {
 };
 
 bool SmallEnough(const uint8_t* data, size_t size) {
-  qid::TiffSilence silence;
-  qid::TiffPtr tif(qid::OpenTiffMemory(data, size, "fuzz"));
+  qid::TiffPtr tif = qid::OpenTiffMemory(data, size, "fuzz");
   if (!tif) return true;  // the writer's own refusal is worth running
   int pages = 0;
   do {
@@ -132,6 +131,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qid::Platform os;
   os.files = &files;
   os.system = &system;
-  for (int quality : {50, 0}) qid::WritePdf(os, kTarget, {kSource}, quality);
+  for (int quality : {50, 0}) qid::pdf::WritePdf(os, kTarget, {kSource}, quality);
   return 0;
 }

@@ -22,7 +22,6 @@ constexpr char kTagFiles[] = "SEC03:  ";
 constexpr char kTagSerial[] = "ZELS:  ";
 constexpr char kTagRun[] = "RUN02:  ";
 
-constexpr int kPdfJpegQuality = 50;
 constexpr size_t kOverwriteTextCapacity = 255;
 
 // How the output step ended, which decides what the clean-up may do.
@@ -225,10 +224,10 @@ Output WriteDocument(WriterContext& ctx) {
     }
   }
   if (s.pdf_output) {
-    int result = WritePdf(ctx.os, job.target_path, {job.job_path}, kPdfJpegQuality);
+    int result = pdf::WritePdf(ctx.os, job.target_path, {job.job_path}, pdf::kJobJpegQuality);
     DebugTrace(kTagJob, "convert %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                result);
-    if (result != kPdfDone) {
+    if (result != pdf::kPdfDone) {
       // Deleting the job file now would lose the pages that the PDF does not hold.
       DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
       return Output::kKeepJobFile;

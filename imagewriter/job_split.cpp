@@ -28,7 +28,6 @@ constexpr char kNotWrittenText[] = "Unable to write to temporary file : \n\n";
 constexpr size_t kFirstPiece = 24;
 constexpr size_t kPieceNameCapacity = 1023;
 constexpr size_t kPdfNameCapacity = 127;
-constexpr int kPdfJpegQuality = 50;
 
 void ShowError(WriterContext& ctx, const char* text, const std::string& path) {
   ctx.os.message_boxes->ShowMessageBox(0, text + path, kErrorCaption, kErrorStyle);
@@ -91,9 +90,9 @@ std::string ConvertToPdf(WriterContext& ctx, const std::string& path) {
     DebugTrace(kTag, "... no PDF name for %s, file kept", path.c_str());
     return path;
   }
-  int result = WritePdf(ctx.os, pdf, {path}, kPdfJpegQuality);
+  int result = pdf::WritePdf(ctx.os, pdf, {path}, pdf::kJobJpegQuality);
   DebugTrace(kTag, "convert %s => %s [%d]", path.c_str(), pdf.c_str(), result);
-  if (result != kPdfDone) {
+  if (result != pdf::kPdfDone) {
     DebugTrace(kTag, "... PDF not written, file kept => %s", path.c_str());
     return path;
   }

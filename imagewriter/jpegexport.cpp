@@ -5,7 +5,8 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/jpeg_encoder.h"
-#include "imagewriter/tiff_page.h"
+#include "imagewriter/jpegexport_page.h"
+#include "imagewriter/tiff_reader.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -62,10 +63,10 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
   JpegImage image;
   int result = kJpegWritten;
   {
-    OpenedTiff tiff;
-    bool opened = OpenTiffForReading(*ctx.os.files, tiff_path, &tiff);
+    TiffPtr tiff = OpenTiffReader(*ctx.os.files, tiff_path, kTagJpeg);
+    bool opened = tiff != nullptr;
     if (opened) {
-      page = ReadPageDescription(tiff.tiff);
+      page = ReadPageDescription(tiff.get());
       TakeDensity(page, &ctx.imaging.density);
     }
     bool created = CreateJpegImage(page, &image);
@@ -76,7 +77,7 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
       result = kJpegNoImage;
     } else if (image.bits_per_pixel != 8 && image.bits_per_pixel != 24) {
       result = kJpegDepthRefused;  // no JPEG is made of 1- and 16-bit pages
-    } else if (!opened || !LoadFirstPage(tiff.tiff, page, &image)) {
+    } else if (!opened || !LoadFirstPage(tiff.get(), page, &image)) {
       result = kJpegNotLoaded;
     }
   }  // the TIFF is closed before it may be deleted

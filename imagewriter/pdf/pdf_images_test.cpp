@@ -9,7 +9,7 @@
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 using testing::PdfReader;
@@ -400,4 +400,4 @@ TEST_F(PdfImagesTest, DctRowsThatCannotBeHeldEndWith1) {
 #endif
 
 }  // namespace
-}  // namespace qid
+}  // namespace qid::pdf

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 bool FlushBuffer(PdfOutput& out) {
@@ -196,4 +196,4 @@ bool PdfCloseOutput(PdfOutput& out) {
   return !out.failed;
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

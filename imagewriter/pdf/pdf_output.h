@@ -15,7 +15,7 @@
 
 #include "platform/file_system.h"
 
-namespace qid {
+namespace qid::pdf {
 
 // Trace tag of the PDF writer.
 inline constexpr char kTagPdf[] = "PDF01:  ";
@@ -102,4 +102,4 @@ uint64_t PdfObjectOffset(const PdfOutput& out, int k);
 // Hands buffered bytes to the file and closes it. False when anything failed on the way.
 bool PdfCloseOutput(PdfOutput& out);
 
-}  // namespace qid
+}  // namespace qid::pdf

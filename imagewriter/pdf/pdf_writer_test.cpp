@@ -10,7 +10,7 @@
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 using testing::PdfReader;
@@ -307,4 +307,4 @@ TEST_F(PdfWriterTest, AFullDiskGivesResult1) {
 }
 
 }  // namespace
-}  // namespace qid
+}  // namespace qid::pdf

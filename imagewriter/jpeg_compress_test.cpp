@@ -1,9 +1,12 @@
-#include "imagewriter/pdf/jpeg_memory_destination.h"
+#include "imagewriter/jpeg_compress.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <jpeglib.h>
 
 namespace qid {
 namespace {
@@ -19,18 +22,30 @@ std::string Compress(Destination which, size_t initial_capacity) {
     seed = seed * 1103515245u + 12345u;
     c = static_cast<char>(seed >> 24);
   }
+  if (which == Destination::kOurs) {
+    JpegFrame frame;
+    frame.width = w;
+    frame.height = h;
+    frame.quality = 90;
+    frame.row = [](void* context, uint32_t y) {
+      return reinterpret_cast<const uint8_t*>(static_cast<std::string*>(context)->data()) +
+             size_t(y) * w;
+    };
+    frame.context = &pixels;
+    unsigned char* block = nullptr;
+    size_t n = 0;
+    if (!CompressJpegToMemory(frame, initial_capacity, &block, &n)) return "<failed>";
+    std::string jpeg(reinterpret_cast<char*>(block), n);
+    std::free(block);
+    return jpeg;
+  }
   jpeg_compress_struct cinfo;
   jpeg_error_mgr err;
   cinfo.err = jpeg_std_error(&err);
   jpeg_create_compress(&cinfo);
   unsigned char* buffer = nullptr;
   unsigned long library_size = 0;
-  if (which == Destination::kOurs) {
-    buffer = static_cast<unsigned char*>(std::malloc(initial_capacity));
-    JpegMemoryDestination(&cinfo, buffer, initial_capacity);
-  } else {
-    jpeg_mem_dest(&cinfo, &buffer, &library_size);
-  }
+  jpeg_mem_dest(&cinfo, &buffer, &library_size);
   cinfo.image_width = w;
   cinfo.image_height = h;
   cinfo.input_components = 1;
@@ -43,14 +58,7 @@ std::string Compress(Destination which, size_t initial_capacity) {
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
-  std::string jpeg;
-  if (which == Destination::kOurs) {
-    size_t n = 0;
-    JpegMemoryDestinationResult(&cinfo, &buffer, &n);
-    jpeg.assign(reinterpret_cast<char*>(buffer), n);
-  } else {
-    jpeg.assign(reinterpret_cast<char*>(buffer), library_size);
-  }
+  std::string jpeg(reinterpret_cast<char*>(buffer), library_size);
   jpeg_destroy_compress(&cinfo);
   std::free(buffer);
   return jpeg;
@@ -58,7 +66,7 @@ std::string Compress(Destination which, size_t initial_capacity) {
 
 // The library's own memory destination is the reference: the same encoder must give the
 // same bytes, however often the block had to grow on the way.
-TEST(JpegMemoryDestinationTest, CollectsExactlyWhatTheEncoderWrites) {
+TEST(JpegCompressTest, MemoryBlockCollectsExactlyWhatTheEncoderWrites) {
   std::string reference = Compress(Destination::kLibrary, 0);
   ASSERT_GT(reference.size(), kJpegGrowStep + kJpegStagingSize);  // grows more than once
   for (size_t capacity : {size_t(1), size_t(8191), size_t(8192), size_t(200000), size_t(1 << 22)}) {
