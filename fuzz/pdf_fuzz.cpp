@@ -8,6 +8,8 @@
 // JPEG-compressed YCbCr; two pages in one file.
 //
 // Built with -DQID_FUZZ=ON under clang; ./run test runs it briefly.
+#include <tiffio.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
