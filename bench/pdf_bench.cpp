@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/pdf_test_support.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 

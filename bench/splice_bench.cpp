@@ -15,7 +15,7 @@
 #include <tiffio.h>
 
 #include "imagewriter/jpegexport.h"
-#include "tests/support/splice_testing.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
@@ -59,15 +59,16 @@ struct Bench {
   }
   // Text-like bars over a noisy gradient: sharp edges and fine texture, as scans have.
   void WriteA4Page() {
-    qid::testing::TiffSpec desc;
+    qid::testing::TestPage desc;
     desc.width = kA4Width;
     desc.length = kA4Length;
-    desc.samples_per_pixel = 3;
+    desc.samples = 3;
     desc.photometric = PHOTOMETRIC_RGB;
     desc.x_resolution = desc.y_resolution = 300;
-    desc.resolution_unit = RESUNIT_INCH;
-    desc.samples.resize(size_t(kA4Width) * kA4Length * 3);
-    uint8_t* p = desc.samples.data();
+    desc.unit = RESUNIT_INCH;
+    desc.rows_per_strip = 4;
+    desc.pixels.resize(size_t(kA4Width) * kA4Length * 3);
+    uint8_t* p = desc.pixels.data();
     for (uint32_t y = 0; y < kA4Length; ++y) {
       for (uint32_t x = 0; x < kA4Width; ++x) {
         bool ink = (y / 40) % 3 == 0 && (x / 7) % 5 != 0 && x > 200 && x < 2280;
@@ -77,7 +78,7 @@ struct Bench {
         *p++ = ink ? uint8_t(60 + noise) : uint8_t(200 + noise);
       }
     }
-    qid::testing::WriteTiffFile(tp.HostPath(kPage), desc);
+    qid::testing::WriteTestTiff(tp.HostPath(kPage), {desc});
   }
   std::string Host(const std::string& p) { return tp.HostPath(p); }
 };

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "imagewriter/jpegexport.h"
-#include "tests/support/splice_testing.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "tests/support/splice_testing.h"
+#include "tests/support/faulty_files.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

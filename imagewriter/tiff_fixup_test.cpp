@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/splice_testing.h"
+#include "tests/support/imaging/tiff_fixture.h"
 #include "imagewriter/tiffsplice.h"
 #include "tests/support/test_platform.h"
 

@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "tests/support/splice_testing.h"
+#include "tests/support/faulty_files.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/imaging/tiff_fixture.h"

@@ -5,7 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "tests/support/pdf_test_support.h"
+#include "tests/support/imaging/test_tiff.h"
+#include "tests/support/imaging/test_jpeg.h"
+#include "tests/support/imaging/pdf_reader.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/pdf_test_support.h"
+#include "tests/support/imaging/pdf_reader.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 

@@ -1,0 +1,57 @@
+// The fault-injecting file system: forwards to a target file system and fails chosen calls on
+// the files it opens: the Nth write of all (counting from 1), optionally after half of its
+// bytes reached the file (a full disk), the Nth flush, or every open. Counters run across
+// every file opened through it; reset `writes` or `flushes` to count afresh.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/wrappers.h"
+
+namespace qid::testing {
+
+class FaultyFiles : public FileSystemWrapper {
+ public:
+  explicit FaultyFiles(FileSystem* target) : FileSystemWrapper(target) {}
+
+  int fail_write = 0;        // 0: never
+  bool half_written = false; // the failing write first writes half its bytes
+  ErrorCode write_error = kErrDiskFull;
+  int fail_flush = 0;
+  ErrorCode open_error = kSuccess;  // returned by every OpenFile when set
+  int writes = 0, flushes = 0;      // calls seen so far
+
+  ErrorCode OpenFile(const std::string& path, FileAccess access, FileDisposition disposition,
+                     FileShare share, std::unique_ptr<File>* file) override {
+    if (open_error != kSuccess) return open_error;
+    std::unique_ptr<File> real;
+    ErrorCode err = FileSystemWrapper::OpenFile(path, access, disposition, share, &real);
+    if (err == kSuccess) *file = std::make_unique<Faulty>(std::move(real), this);
+    return err;
+  }
+
+ private:
+  class Faulty : public FileWrapper {
+   public:
+    Faulty(std::unique_ptr<File> target, FaultyFiles* owner)
+        : FileWrapper(std::move(target)), owner_(owner) {}
+    ErrorCode Write(const void* buffer, size_t n) override {
+      if (++owner_->writes == owner_->fail_write) {
+        // The half that reached the disk is the point; its own result does not matter.
+        if (owner_->half_written && n > 1) (void)target().Write(buffer, n / 2);
+        return owner_->write_error;
+      }
+      return target().Write(buffer, n);
+    }
+    ErrorCode Flush() override {
+      if (++owner_->flushes == owner_->fail_flush) return kErrWriteFault;
+      return target().Flush();
+    }
+
+   private:
+    FaultyFiles* owner_;
+  };
+};
+
+}  // namespace qid::testing
