@@ -10,17 +10,18 @@
 #include "imagewriter/naming.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTagJob[] = "QIF01:  ";
-constexpr char kTagCounters[] = "QIF01 : ";
-constexpr char kTagEnv[] = "ENV01:  ";
-constexpr char kTagFiles[] = "SEC03:  ";
-constexpr char kTagSerial[] = "ZELS:  ";
-constexpr char kTagRun[] = "RUN02:  ";
+constexpr const char* kTagJob = trace::kDialog;
+constexpr const char* kTagCounters = trace::kJobSteps;
+constexpr const char* kTagEnv = trace::kEnvironment;
+constexpr const char* kTagFiles = trace::kFileAccess;
+constexpr const char* kTagSerial = trace::kSerialReset;
+constexpr const char* kTagRun = trace::kRun;
 
 constexpr size_t kOverwriteTextCapacity = 255;
 

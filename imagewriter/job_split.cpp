@@ -10,15 +10,16 @@
 #include "imagewriter/naming.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
-constexpr char kTagJpeg[] = "JPG01:  ";
-constexpr char kTagCommand[] = "QIF01 : ";
-constexpr char kTagRun[] = "RUN02:  ";
+constexpr const char* kTag = trace::kFiles;
+constexpr const char* kTagJpeg = trace::kJpeg;
+constexpr const char* kTagCommand = trace::kJobSteps;
+constexpr const char* kTagRun = trace::kRun;
 
 constexpr char kErrorCaption[] = "ERROR - SERIALISATION OUTPUT MODE";
 constexpr uint32_t kErrorStyle = kMbIconError | kMbTaskModal | kMbSetForeground;

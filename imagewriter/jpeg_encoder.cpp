@@ -7,11 +7,12 @@
 #include "common/debug_trace.h"
 #include "imagewriter/jpeg_compress.h"
 #include "imagewriter/jpegexport.h"
+#include "imagewriter/trace_tags.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "JPG01:  ";
+constexpr const char* kTag = trace::kJpeg;
 
 // Rows of the image as libjpeg takes them: palette images through their palette into one
 // RGB row, the others straight from the pixels.

@@ -7,13 +7,14 @@
 #include "imagewriter/jpeg_encoder.h"
 #include "imagewriter/jpegexport_page.h"
 #include "imagewriter/tiff_reader.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTagJpeg[] = "JPG01:  ";
-constexpr char kTagName[] = "SEC01:  ";
+constexpr const char* kTagJpeg = trace::kJpeg;
+constexpr const char* kTagName = trace::kStore;
 constexpr int kJpegQuality = 75;
 
 // How the trace shows a compression code: PackBits as 2, none as 0.

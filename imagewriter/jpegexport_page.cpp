@@ -6,11 +6,12 @@
 #include <new>
 
 #include "common/debug_trace.h"
+#include "imagewriter/trace_tags.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "JPG01:  ";
+constexpr const char* kTag = trace::kJpeg;
 
 uint32_t WholeNumber(float value) {
   // 2^32 itself is a float; anything from there up does not fit.

@@ -8,13 +8,14 @@
 
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
-constexpr char kTagFiles[] = "SEC03:  ";
+constexpr const char* kTag = trace::kFiles;
+constexpr const char* kTagFiles = trace::kFileAccess;
 
 constexpr uint16_t kTiffSignature = 0x4949;  // "II"
 constexpr uint16_t kTiffVersion = 42;

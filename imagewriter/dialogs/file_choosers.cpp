@@ -3,6 +3,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/settings.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -11,7 +12,7 @@ const char kFolderPlaceholder[] = "FOLDR";
 
 namespace {
 
-constexpr char kStoreTag[] = "SEC01:  ";
+constexpr const char* kStoreTag = trace::kStore;
 
 OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
   OpenFileRequest request;

@@ -6,14 +6,15 @@
 #include <string>
 
 #include "imagewriter/dialogs/settings_dialog_host.h"
+#include "imagewriter/trace_tags.h"
 #include "ui/dialog_view.h"
 
 namespace qid {
 
 struct WriterContext;
 
-// Trace tag of the dialogs: "QIF01:  ".
-extern const char kDialogTag[];
+// Trace tag of the dialogs.
+inline constexpr const char* kDialogTag = trace::kDialog;
 
 // Sets every control from the settings record and refreshes Output File; with a
 // NullDialogView only the changes to the record remain. Runs InitializeDialog, then, when the

@@ -13,12 +13,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "imagewriter/trace_tags.h"
 #include "platform/file_system.h"
 
 namespace qid::pdf {
 
 // Trace tag of the PDF writer.
-inline constexpr char kTagPdf[] = "PDF01:  ";
+inline constexpr const char* kTagPdf = trace::kPdf;
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }

@@ -255,7 +255,7 @@ bool WriteInfoAndTrailer(Platform& os, PdfOutput& out, long pages) {
   std::tm now = os.system->LocalTime();
   char date[64];
   if (std::strftime(date, sizeof date, "D:%Y%m%d%H%M", &now) == 0) date[0] = '\0';
-  DebugTrace("TIME:  ", "%s", date);
+  DebugTrace(trace::kTime, "%s", date);
   PdfPrint(out, "/CreationDate (%s)\n", date);
   PdfPrint(out, ">>\n");
   PdfPrint(out, "endobj\n");
