@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 #include <tiffio.h>
 
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
 #include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"

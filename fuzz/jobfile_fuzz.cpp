@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"

@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"

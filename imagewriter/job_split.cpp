@@ -1,4 +1,5 @@
-// The page splitter: one file per page piece of a split job (SplitJobFile, FindPageEnd).
+#include "imagewriter/job_split.h"
+
 #include <cstring>
 #include <memory>
 #include <string>

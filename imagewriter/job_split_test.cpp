@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "imagewriter/job_split.h"
 #include "tests/support/faulty_files.h"
 #include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"

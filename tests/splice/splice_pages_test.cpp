@@ -9,6 +9,7 @@
 
 #include "driver/job_file.h"
 #include "driver/tiff_pages.h"
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
 #include "tests/support/imaging/test_tiff.h"
 #include "tests/support/imaging/test_jpeg.h"
