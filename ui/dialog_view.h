@@ -35,16 +35,19 @@ class DialogView {
   // At most max_chars characters of the control's text.
   virtual std::string GetText(int id, size_t max_chars) = 0;
 
-  // List boxes. Entries are kept in the order added (the templates' lists are unsorted).
-  virtual void ListAdd(int id, const std::string& item) = 0;
+  // List boxes. Adds an entry; returns its position (a sorted list puts it in order), or -1
+  // on failure.
+  virtual int ListAdd(int id, const std::string& item) = 0;
   // Removes every entry (and with them the selection).
   virtual void ListReset(int id) = 0;
+  // Removes the entry at `index`; later entries move up by one.
+  virtual void ListDelete(int id, int index) = 0;
   virtual int ListCount(int id) = 0;
   // The text of entry `index`; "" when there is no such entry.
   virtual std::string ListText(int id, int index) = 0;
   // Single-selection lists: selects entry `index`; an index outside the list clears it.
   virtual void ListSelect(int id, int index) = 0;
-  // Single-selection lists: the selected entry, or -1.
+  // The selected entry (in a multiple-selection list, the one with the focus), or -1.
   virtual int ListSelection(int id) = 0;
   // Multiple-selection lists: selects or deselects entry `index`; -1 stands for every entry.
   virtual void ListSetSelected(int id, int index, bool selected) = 0;
@@ -57,6 +60,8 @@ class DialogView {
   virtual void SetSelection(int id, int start, int end) = 0;
   virtual void ReplaceSelection(int id, const std::string& text) = 0;
 
+  // The window's own caption.
+  virtual void SetCaption(const std::string& text) = 0;
   // Top, foreground and focus.
   virtual void BringToFront() = 0;
   // The window as owner of boxes and child dialogs; 0 when there is none.
@@ -72,8 +77,9 @@ class NullDialogView : public DialogView {
   bool IsChecked(int) override { return false; }
   void SetText(int, const std::string&) override {}
   std::string GetText(int, size_t) override { return std::string(); }
-  void ListAdd(int, const std::string&) override {}
+  int ListAdd(int, const std::string&) override { return -1; }
   void ListReset(int) override {}
+  void ListDelete(int, int) override {}
   int ListCount(int) override { return 0; }
   std::string ListText(int, int) override { return std::string(); }
   void ListSelect(int, int) override {}
@@ -83,6 +89,7 @@ class NullDialogView : public DialogView {
   int SelectionStart(int) override { return 0; }
   void SetSelection(int, int, int) override {}
   void ReplaceSelection(int, const std::string&) override {}
+  void SetCaption(const std::string&) override {}
   void BringToFront() override {}
   WindowHandle Window() override { return 0; }
 };

@@ -1,6 +1,7 @@
 #include "tests/support/memory_dialog_view.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace qid {
 
@@ -40,11 +41,42 @@ void MemoryDialogView::ReplaceSelection(int id, const std::string& text) {
   c.sel_start = c.sel_end = c.sel_start + static_cast<int>(text.size());
 }
 
+int MemoryDialogView::ListAdd(int id, const std::string& item) {
+  Control& c = At(id);
+  auto lower = [](std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+  };
+  size_t at = c.items.size();
+  if (c.sorted) {
+    at = 0;
+    while (at < c.items.size() && lower(c.items[at]) <= lower(item)) ++at;
+  }
+  c.items.insert(c.items.begin() + at, item);
+  c.selected.resize(c.items.size() - 1);
+  c.selected.insert(c.selected.begin() + at, false);
+  if (c.selection >= static_cast<int>(at)) ++c.selection;
+  return static_cast<int>(at);
+}
+
 void MemoryDialogView::ListReset(int id) {
   Control& c = At(id);
   c.items.clear();
-  c.selection = -1;
   c.selected.clear();
+  c.selection = -1;
+}
+
+void MemoryDialogView::ListDelete(int id, int index) {
+  Control& c = At(id);
+  if (index < 0 || index >= static_cast<int>(c.items.size())) return;
+  c.items.erase(c.items.begin() + index);
+  c.selected.resize(c.items.size() + 1);
+  c.selected.erase(c.selected.begin() + index);
+  if (c.selection == index) {
+    c.selection = -1;
+  } else if (c.selection > index) {
+    --c.selection;
+  }
 }
 
 std::string MemoryDialogView::ListText(int id, int index) {
@@ -54,19 +86,21 @@ std::string MemoryDialogView::ListText(int id, int index) {
 
 void MemoryDialogView::ListSetSelected(int id, int index, bool selected) {
   Control& c = At(id);
-  const int count = static_cast<int>(c.items.size());
-  for (int i = index < 0 ? 0 : index; i < (index < 0 ? count : std::min(index + 1, count)); ++i) {
-    if (selected) {
-      c.selected.insert(i);
-    } else {
-      c.selected.erase(i);
-    }
+  c.selected.resize(c.items.size());
+  if (index == -1) {
+    c.selected.assign(c.items.size(), selected);
+  } else if (index >= 0 && index < static_cast<int>(c.items.size())) {
+    c.selected[index] = selected;
   }
 }
 
 std::vector<int> MemoryDialogView::ListSelectedItems(int id) {
-  const std::set<int>& selected = At(id).selected;
-  return std::vector<int>(selected.begin(), selected.end());
+  const Control& c = At(id);
+  std::vector<int> out;
+  for (size_t i = 0; i < c.selected.size(); ++i) {
+    if (c.selected[i]) out.push_back(static_cast<int>(i));
+  }
+  return out;
 }
 
 std::string MemoryDialogView::SelectedItem(int id) {

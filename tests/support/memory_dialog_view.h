@@ -21,7 +21,8 @@ class MemoryDialogView : public DialogView {
     std::string text;
     std::vector<std::string> items;
     int selection = -1;           // single-selection lists
-    std::set<int> selected;       // multiple-selection lists
+    bool sorted = false;          // a sorted list box puts new entries in order
+    std::vector<bool> selected;   // per entry, for a multiple-selection list
     int sel_start = 0, sel_end = 0;  // edit selection, characters
   };
 
@@ -34,8 +35,9 @@ class MemoryDialogView : public DialogView {
   bool IsChecked(int id) override { return At(id).checked; }
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id, size_t max_chars) override;
-  void ListAdd(int id, const std::string& item) override { At(id).items.push_back(item); }
+  int ListAdd(int id, const std::string& item) override;
   void ListReset(int id) override;
+  void ListDelete(int id, int index) override;
   int ListCount(int id) override { return static_cast<int>(At(id).items.size()); }
   std::string ListText(int id, int index) override;
   void ListSelect(int id, int index) override;
@@ -45,6 +47,7 @@ class MemoryDialogView : public DialogView {
   int SelectionStart(int id) override { return At(id).sel_start; }
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;
+  void SetCaption(const std::string& text) override { caption = text; }
   void BringToFront() override { ++brought_to_front; }
   WindowHandle Window() override { return window; }
 
@@ -58,6 +61,7 @@ class MemoryDialogView : public DialogView {
   std::string SelectedItem(int id);
 
   std::map<int, Control> controls;
+  std::string caption;
   std::set<int> unknown_ids;  // ids used that the template does not hold
   WindowHandle window = 0x6041;
   int brought_to_front = 0;

@@ -28,11 +28,16 @@ std::string Win32DialogView::GetText(int id, size_t max_chars) {
   return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-void Win32DialogView::ListAdd(int id, const std::string& item) {
-  Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+int Win32DialogView::ListAdd(int id, const std::string& item) {
+  LRESULT at = Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  return at < 0 ? -1 : static_cast<int>(at);
 }
 
 void Win32DialogView::ListReset(int id) { Send(id, LB_RESETCONTENT, 0, 0); }
+
+void Win32DialogView::ListDelete(int id, int index) {
+  Send(id, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
 
 int Win32DialogView::ListCount(int id) {
   LRESULT count = Send(id, LB_GETCOUNT, 0, 0);
@@ -87,6 +92,10 @@ void Win32DialogView::ReplaceSelection(int id, const std::string& text) {
   ++program_change_;
   Send(id, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   --program_change_;
+}
+
+void Win32DialogView::SetCaption(const std::string& text) {
+  SetWindowTextA(dialog_, text.c_str());
 }
 
 void Win32DialogView::BringToFront() {

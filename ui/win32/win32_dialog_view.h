@@ -19,8 +19,9 @@ class Win32DialogView : public DialogView {
   bool IsChecked(int id) override;
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id, size_t max_chars) override;
-  void ListAdd(int id, const std::string& item) override;
+  int ListAdd(int id, const std::string& item) override;
   void ListReset(int id) override;
+  void ListDelete(int id, int index) override;
   int ListCount(int id) override;
   std::string ListText(int id, int index) override;
   void ListSelect(int id, int index) override;
@@ -30,6 +31,7 @@ class Win32DialogView : public DialogView {
   int SelectionStart(int id) override;
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;
+  void SetCaption(const std::string& text) override;
   void BringToFront() override;
   WindowHandle Window() override { return reinterpret_cast<WindowHandle>(dialog_); }
 
