@@ -91,9 +91,7 @@ void ApplyPrintToFile(WriterContext& ctx, bool* hide_dialog) {
 // Step 11. True when the job is confirmed.
 bool ConfirmSettings(WriterContext& ctx, bool hide_dialog, const JobHooks& hooks) {
   if (!hide_dialog && hooks.show_settings_dialog == nullptr) {
-    std::fprintf(stderr,
-                 "Q71File: the settings dialog cannot be shown here; the stored settings are "
-                 "used as they are.\n");
+    if (hooks.report_no_dialog != nullptr) hooks.report_no_dialog();
     hide_dialog = true;
   }
   if (hide_dialog) {
