@@ -79,8 +79,9 @@ bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPa
   std::string rendered = std::string(folder.data()) + "/pages.tif";
   bool ok = RenderDocument(input, rendering, rendered, error) &&
             LoadTiffPages(rendered, pages, error);
-  ::unlink(rendered.c_str());
-  ::rmdir(folder.data());
+  // Scratch files: one left behind in TMPDIR costs nothing but space.
+  (void)::unlink(rendered.c_str());
+  (void)::rmdir(folder.data());
   return ok;
 }
 
@@ -192,8 +193,9 @@ int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& res
                      launch.program.c_str(), result.pid);
       return kExitDone;
     case JobOutcome::kNotStarted:
-      // Nobody will read the job: take it away again (the pages are still in the input).
-      ::unlink(job_host.c_str());
+      // Nobody will read the job: take it away again (the pages are still in the input, so
+      // a job left behind is only clutter).
+      (void)::unlink(job_host.c_str());
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
       return Fail(kExitNoMarker, result.message);
