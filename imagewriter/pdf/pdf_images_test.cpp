@@ -15,6 +15,7 @@ namespace qid::pdf {
 namespace {
 
 using testing::PdfReader;
+using testing::FaxPage;
 using testing::TestPage;
 
 struct Jpeg {
@@ -63,19 +64,6 @@ std::vector<uint8_t> Gradient(const TestPage& p) {
   for (uint32_t y = 0; y < p.length; ++y)
     for (size_t x = 0; x < line; ++x) rows[y * line + x] = static_cast<uint8_t>(x * 2 + y * 3);
   return rows;
-}
-
-TestPage FaxPage(uint32_t width = 1728) {
-  TestPage p;
-  p.width = width;
-  p.length = 40;
-  p.bits = 1;
-  p.compression = COMPRESSION_CCITTFAX4;
-  p.photometric = PHOTOMETRIC_MINISWHITE;
-  p.t6_options = 0;
-  p.x_resolution = 204;
-  p.y_resolution = 196;
-  return p;
 }
 
 class PdfImagesTest : public ::testing::Test {

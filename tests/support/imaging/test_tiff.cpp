@@ -57,6 +57,19 @@ bool WriteTiles(TIFF* tif, const TestPage& p, const std::vector<uint8_t>& rows) 
 
 }  // namespace
 
+TestPage FaxPage(uint32_t width, uint32_t length) {
+  TestPage p;
+  p.width = width;
+  p.length = length;
+  p.bits = 1;
+  p.compression = COMPRESSION_CCITTFAX4;
+  p.photometric = PHOTOMETRIC_MINISWHITE;
+  p.t6_options = 0;
+  p.x_resolution = 204;
+  p.y_resolution = 196;
+  return p;
+}
+
 size_t ScanlineBytes(const TestPage& p) {
   return (static_cast<size_t>(p.width) * p.bits * p.samples + 7) / 8;
 }

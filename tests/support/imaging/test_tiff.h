@@ -34,6 +34,9 @@ struct TestPage {
   std::vector<uint8_t> pixels = {};     // length rows of ScanlineBytes; empty: generated
 };
 
+// A Group 4 fax page at 204 x 196 dpi, white is zero, with a T6Options tag of 0.
+TestPage FaxPage(uint32_t width = 1728, uint32_t length = 40);
+
 size_t ScanlineBytes(const TestPage& p);
 
 // The page's rows: its pixels, or generated ones that differ per row, column and seed (with
