@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include <jpeglib.h>
+#include "tests/support/imaging/test_jpeg.h"
 
 namespace qid {
 namespace {
@@ -39,29 +38,7 @@ std::string Compress(Destination which, size_t initial_capacity) {
     std::free(block);
     return jpeg;
   }
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long library_size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &library_size);
-  cinfo.image_width = w;
-  cinfo.image_height = h;
-  cinfo.input_components = 1;
-  cinfo.in_color_space = JCS_GRAYSCALE;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(&pixels[cinfo.next_scanline * size_t(w)]);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  std::string jpeg(reinterpret_cast<char*>(buffer), library_size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return jpeg;
+  return testing::LibjpegReference(reinterpret_cast<const uint8_t*>(pixels.data()), w, h, 1, 90);
 }
 
 // The library's own memory destination is the reference: the same encoder must give the

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <jpeglib.h>
 
@@ -72,6 +73,34 @@ DecodedJpeg DecodeJpeg(const std::string& bytes) {
   jpeg_destroy_decompress(&cinfo);
   out.ok = true;
   return out;
+}
+
+std::string LibjpegReference(const uint8_t* pixels, uint32_t width, uint32_t height,
+                             int components, int quality) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = width;
+  cinfo.image_height = height;
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  const size_t stride = size_t(width) * components;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(pixels + size_t(cinfo.next_scanline) * stride);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::string jpeg(reinterpret_cast<char*>(buffer), size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return jpeg;
 }
 
 }  // namespace qid::testing

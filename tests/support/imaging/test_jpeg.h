@@ -28,4 +28,10 @@ struct DecodedJpeg {
 
 DecodedJpeg DecodeJpeg(const std::string& bytes);
 
+// libjpeg alone, with its own memory destination and default header, at `quality`: the
+// reference that the product's encoder is measured against. `pixels` holds height rows of
+// width × components bytes (1 grey, 3 RGB).
+std::string LibjpegReference(const uint8_t* pixels, uint32_t width, uint32_t height,
+                             int components, int quality);
+
 }  // namespace qid::testing
