@@ -55,6 +55,26 @@ bool WriteTiles(TIFF* tif, const TestPage& p, const std::vector<uint8_t>& rows) 
   return ok;
 }
 
+// libtiff's rows of a subsampled YCbCr page are packed blocks of luma and chroma.
+bool WritePackedYcbcr(TIFF* tif, const TestPage& p) {
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+  TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, p.ycbcr_subsampling, p.ycbcr_subsampling);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, p.length);
+  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(tif)), 0x80);
+  return TIFFWriteEncodedStrip(tif, 0, strip.data(), static_cast<tmsize_t>(strip.size())) >= 0;
+}
+
+// Separate planes: every plane's row is the start of the pixel row.
+bool WritePlanes(TIFF* tif, const TestPage& p, std::vector<uint8_t>* rows) {
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, p.rows_per_strip == 0 ? p.length : p.rows_per_strip);
+  size_t line = ScanlineBytes(p);
+  bool ok = true;
+  for (uint16_t s = 0; s < p.samples; ++s)
+    for (uint32_t r = 0; ok && r < p.length; ++r)
+      ok = TIFFWriteScanline(tif, rows->data() + r * line, r, s) >= 0;
+  return ok;
+}
+
 }  // namespace
 
 TestPage FaxPage(uint32_t width, uint32_t length) {
@@ -98,7 +118,7 @@ bool WriteTestTiff(const std::string& path, const std::vector<TestPage>& pages,
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, p.samples);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, p.palette ? PHOTOMETRIC_PALETTE : p.photometric);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, p.compression);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.planar);
     TIFFSetField(tif, TIFFTAG_FILLORDER, p.fill_order);
     if (p.x_resolution > 0) TIFFSetField(tif, TIFFTAG_XRESOLUTION, p.x_resolution);
     if (p.y_resolution > 0) TIFFSetField(tif, TIFFTAG_YRESOLUTION, p.y_resolution);
@@ -115,7 +135,11 @@ bool WriteTestTiff(const std::string& path, const std::vector<TestPage>& pages,
       TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
     }
     std::vector<uint8_t> rows = PagePixels(p);
-    if (p.tile_width != 0) {
+    if (p.ycbcr_subsampling != 0) {
+      ok = ok && WritePackedYcbcr(tif, p);
+    } else if (p.planar == PLANARCONFIG_SEPARATE) {
+      ok = ok && WritePlanes(tif, p, &rows);
+    } else if (p.tile_width != 0) {
       ok = ok && WriteTiles(tif, p, rows);
     } else {
       size_t line = ScanlineBytes(p);

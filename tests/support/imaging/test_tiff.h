@@ -30,6 +30,8 @@ struct TestPage {
   uint16_t unit = RESUNIT_INCH; // 0: the tag is left out
   int seed = 0;                 // varies the generated pixels from page to page
   int t6_options = -1;          // -1: no T6Options tag
+  uint16_t planar = PLANARCONFIG_CONTIG;  // separate: each sample's plane of the pixels' rows
+  uint16_t ycbcr_subsampling = 0;  // 2: YCbCr 2 x 2 subsampled, strips of packed 0x80 bytes
   std::vector<uint16_t> colormap = {};  // red, green, blue arrays of 2^bits entries each
   std::vector<uint8_t> pixels = {};     // length rows of ScanlineBytes; empty: generated
 };
