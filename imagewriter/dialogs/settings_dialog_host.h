@@ -1,6 +1,6 @@
 // What the settings dialog opens besides its own controls: the reset-serial dialog, the
 // platform's file-open dialog and the driver's help. The Win32 dialog implements it next to
-// its view; the hidden dialog uses NullSettingsDialogHost; tests answer from a script.
+// its view; tests answer from a script. The hidden dialog opens nothing, so it needs none.
 //
 // Thread use: the thread that owns the settings dialog.
 #pragma once
@@ -43,14 +43,6 @@ class SettingsDialogHost {
   // Opens the driver's help file owned by the settings dialog; does nothing when help is
   // missing.
   virtual void ShowDriverHelp() = 0;
-};
-
-// The hidden dialog's host: child dialogs and choosers read as cancelled, help does nothing.
-class NullSettingsDialogHost : public SettingsDialogHost {
- public:
-  int RunResetSerialDialog() override { return 0; }
-  bool ShowOpenFileDialog(const OpenFileRequest&, std::string*) override { return false; }
-  void ShowDriverHelp() override {}
 };
 
 }  // namespace qid
