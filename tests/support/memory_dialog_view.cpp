@@ -9,7 +9,8 @@ MemoryDialogView::Control& MemoryDialogView::At(int id) {
   auto it = controls.find(id);
   if (it != controls.end()) return it->second;
   unknown_ids.insert(id);
-  return controls[id];
+  missing_ = Control{};
+  return missing_;
 }
 
 void MemoryDialogView::SetText(int id, const std::string& text) {
@@ -42,6 +43,10 @@ void MemoryDialogView::ReplaceSelection(int id, const std::string& text) {
 }
 
 int MemoryDialogView::ListAdd(int id, const std::string& item) {
+  if (controls.count(id) == 0) {
+    unknown_ids.insert(id);
+    return -1;
+  }
   Control& c = At(id);
   auto lower = [](std::string s) {
     for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));

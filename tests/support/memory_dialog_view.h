@@ -1,6 +1,7 @@
 // An in-memory dialog for tests: each control keeps its enabled, visible, checked, text, list
-// and selection state as the Win32 controls would, and every use of an id that the dialog's
-// template does not hold is recorded (and then behaves as a fresh control).
+// and selection state as the Win32 controls would (tests/ui/dialog_view_contract.h proves it).
+// An id that the dialog's template does not hold behaves as on Windows (writes vanish, reads
+// are those of an empty control) and is recorded, so that a test can fail on it.
 #pragma once
 
 #include <map>
@@ -51,7 +52,8 @@ class MemoryDialogView : public DialogView {
   void BringToFront() override { ++brought_to_front; }
   WindowHandle Window() override { return window; }
 
-  // Test side: the control's state (recorded as unknown when the template lacks it).
+  // Test side: the control's state (recorded as unknown when the template lacks it, and then
+  // a blank that the next use replaces).
   Control& At(int id);
   // Types `text` at the caret as a user would (replacing any selection).
   void Type(int id, const std::string& text) { ReplaceSelection(id, text); }
@@ -65,6 +67,9 @@ class MemoryDialogView : public DialogView {
   std::set<int> unknown_ids;  // ids used that the template does not hold
   WindowHandle window = 0x6041;
   int brought_to_front = 0;
+
+ private:
+  Control missing_;
 };
 
 }  // namespace qid

@@ -29,6 +29,7 @@ std::string Win32DialogView::GetText(int id, size_t max_chars) {
 }
 
 int Win32DialogView::ListAdd(int id, const std::string& item) {
+  if (Item(id) == nullptr) return -1;  // SendDlgItemMessage answers 0 for a missing control
   LRESULT at = Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   return at < 0 ? -1 : static_cast<int>(at);
 }
