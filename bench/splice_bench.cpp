@@ -187,7 +187,8 @@ void BM_ConvertToJpegA4Rgb(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertToJpegA4Rgb)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// libtiff decoding the page scanline by scanline, libjpeg encoding it at quality 75 to a file.
+// libtiff decoding the page scanline by scanline, libjpeg encoding it at the export's quality
+// to a file.
 void BM_DecodeAndEncodeA4Rgb(benchmark::State& state) {
   Bench& b = Shared();
   std::vector<uint8_t> row(size_t(kA4Width) * 3);
@@ -204,7 +205,7 @@ void BM_DecodeAndEncodeA4Rgb(benchmark::State& state) {
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 75, TRUE);
+    jpeg_set_quality(&cinfo, qid::kJpegExportQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     for (uint32_t y = 0; y < kA4Length; ++y) {
       TIFFReadScanline(tiff, row.data(), y, 0);

@@ -15,7 +15,6 @@ namespace {
 
 constexpr const char* kTagJpeg = trace::kJpeg;
 constexpr const char* kTagName = trace::kStore;
-constexpr int kJpegQuality = 75;
 
 // How the trace shows a compression code: PackBits as 2, none as 0.
 int CompressionForDisplay(uint16_t compression) {
@@ -83,7 +82,7 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
     }
   }  // the TIFF is closed before it may be deleted
   if (result == kJpegWritten) {
-    result = SaveJpeg(*ctx.os.files, *jpeg_path, image, kJpegQuality, &ctx.imaging.density);
+    result = SaveJpeg(*ctx.os.files, *jpeg_path, image, kJpegExportQuality, &ctx.imaging.density);
   }
   image.pixels = PixelBuffer{};
   DebugTrace(kTagJpeg, "File = %s comp = %d  (%d)", jpeg_path->c_str(),
