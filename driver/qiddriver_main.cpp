@@ -115,7 +115,7 @@ bool ChooseLayout(DriverOptions& o, const std::string& root, JobSpec* job_spec,
     HostRegistry registry(root);
     o.output_mode = StoredOutputMode(registry);
   }
-  const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode);
+  const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode, o.has_print_to_file);
   job_spec->data_mode = o.data_mode;
   job_spec->end_marker = o.end_marker;
   job_spec->layout = o.layout == LayoutChoice::kAuto      ? wanted

@@ -4,7 +4,7 @@
 
 namespace qid::trace {
 
-constexpr char kDialog[] = "QIF01:  ";       // the settings dialog and the job's start
+constexpr char kDialog[] = "QIF01:  ";       // the settings dialog, the job's start, outputs
 constexpr char kJobSteps[] = "QIF01 : ";     // page counters, serial reset, terminate, commands
 constexpr char kFiles[] = "QIF02:  ";        // settings store, splicing, splitting, header fix
 constexpr char kNaming[] = "QIF03:  ";       // output names and serial numbers

@@ -37,6 +37,9 @@ class FileSystemWrapper : public FileSystem {
   ErrorCode RemoveAtRestart(const std::string& path) override {
     return target_->RemoveAtRestart(path);
   }
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override {
+    return target_->OpenExclusiveLock(path, lock);
+  }
   ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override {
     return target_->GetAttributes(path, attributes);
   }
@@ -107,6 +110,14 @@ class RegistryWrapper : public Registry {
   ErrorCode SetValue(RegKey key, const std::string& name, uint32_t type, const void* data,
                      size_t size) override {
     return target_->SetValue(key, name, type, data, size);
+  }
+  ErrorCode QueryValueW(RegKey key, const std::u16string& name, uint32_t* type,
+                        std::vector<uint8_t>* data, size_t capacity) override {
+    return target_->QueryValueW(key, name, type, data, capacity);
+  }
+  ErrorCode SetValueW(RegKey key, const std::u16string& name, uint32_t type, const void* data,
+                      size_t size) override {
+    return target_->SetValueW(key, name, type, data, size);
   }
   ErrorCode DeleteValue(RegKey key, const std::string& name) override {
     return target_->DeleteValue(key, name);

@@ -13,6 +13,7 @@ const char kFolderPlaceholder[] = "FOLDR";
 namespace {
 
 constexpr const char* kStoreTag = trace::kStore;
+constexpr const char* kTag = trace::kDialog;
 
 OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
   OpenFileRequest request;
@@ -31,10 +32,16 @@ void ChooseApplication(WriterContext& ctx, SettingsDialogHost& host) {
   request.title = "Select Application";
   request.filters = {{"Executables (*.exe;*.vbs)", "*.exe;*.vbs"}};
   request.initial_file = s.output_application;
-  // The chosen path goes straight into Output Application: the dialog refuses a longer one.
-  request.file_capacity = kOutputApplicationCapacity;
+  request.file_capacity = kApplicationChooserCapacity;
   std::string chosen;
   if (host.ShowOpenFileDialog(request, &chosen)) {
+    // A pick that fits the buffer but not the setting is refused; the setting keeps its
+    // application rather than a cut path.
+    if (chosen.size() > kOutputApplicationCapacity) {
+      DebugTrace(kTag, "application path over %d characters refused: %s",
+                 static_cast<int>(kOutputApplicationCapacity), chosen.c_str());
+      return;
+    }
     s.output_application = chosen;
     return;
   }

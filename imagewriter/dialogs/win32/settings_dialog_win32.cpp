@@ -56,6 +56,10 @@ bool Win32SettingsDialog::ShowOpenFileDialog(const OpenFileRequest& request, std
 
 void Win32SettingsDialog::ShowDriverHelp() { qid::ShowDriverHelp(ctx_, dialog()); }
 
+static_assert(kNotifyClicked == BN_CLICKED && kNotifyEditChange == EN_CHANGE &&
+                  kNotifyListSelChange == LBN_SELCHANGE,
+              "the dialog logic reads the platform's notification codes");
+
 namespace {
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
