@@ -1,5 +1,5 @@
 // An in-memory dialog for tests: each control keeps its enabled, visible, checked, text, list
-// and selection state as the Win32 controls would (tests/ui/dialog_view_contract.h proves it).
+// and selection state as the Win32 controls would (tests/contract/dialog_view_contract.h proves it).
 // An id that the dialog's template does not hold behaves as on Windows (writes vanish, reads
 // are those of an empty control) and is recorded, so that a test can fail on it.
 #pragma once

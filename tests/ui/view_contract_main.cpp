@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tests/ui/dialog_view_contract.h"
+#include "tests/contract/dialog_view_contract.h"
 #include "ui/win32/win32_dialog_view.h"
 
 namespace {

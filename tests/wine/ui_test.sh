@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The dialog view's contract over the Win32 view of a real dialog (view_contract.exe), with the
-# checks that the in-memory view passes natively (ui_tests).
+# checks that the in-memory view passes natively (contract_tests).
 #
 #   tests/wine/ui_test.sh BUILD_WIN_DIR
 # Dialogs need a display; everything else runs the same under one.

@@ -1,4 +1,4 @@
-#include "tests/ui/dialog_view_contract.h"
+#include "tests/contract/dialog_view_contract.h"
 
 #include <vector>
 
@@ -12,11 +12,11 @@ std::string Show(const std::vector<int>& items) {
 }
 
 void Equal(Reporter& r, const std::string& what, const std::string& want, const std::string& got) {
-  r.Check(want == got, what, "want [" + want + "], got [" + got + "]");
+  ExpectText(r, what, want, got);
 }
 
 void Equal(Reporter& r, const std::string& what, int want, int got) {
-  Equal(r, what, std::to_string(want), std::to_string(got));
+  ExpectText(r, what, std::to_string(want), std::to_string(got));
 }
 
 void TextsAndBoxes(DialogView& view, Reporter& r) {

@@ -1,20 +1,15 @@
 // The dialog view's contract, checked the same way over every implementation: the in-memory
-// view natively (dialog_view_contract_test.cpp) and the Win32 view under Wine
+// view natively (dialog_view_contract_test.cpp) and the Win32 view of a real dialog under Wine
 // (tests/ui/view_contract_main.cpp, tests/wine/ui_test.sh), so that tests written against
 // the in-memory view hold for the real dialogs.
 #pragma once
 
 #include <string>
 
+#include "tests/contract/contract.h"
 #include "ui/dialog_view.h"
 
 namespace qid::contract {
-
-class Reporter {
- public:
-  virtual ~Reporter() = default;
-  virtual void Check(bool ok, const std::string& what, const std::string& detail) = 0;
-};
 
 // The controls the contract's dialog holds; kMissing is an id it lacks.
 constexpr int kEdit = 101;

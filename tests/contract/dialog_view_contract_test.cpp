@@ -4,7 +4,7 @@
 #include <set>
 
 #include "tests/support/memory_dialog_view.h"
-#include "tests/ui/dialog_view_contract.h"
+#include "tests/contract/dialog_view_contract.h"
 
 namespace qid::contract {
 namespace {
