@@ -62,7 +62,8 @@ void CleanDocumentName(WriterContext& ctx) {
   size_t slash = title.find_last_of('\\');
   if (present && slash != std::string::npos) {
     std::string clean = title.substr(slash + 1);
-    ctx.os.environment->SetVariable("VEDIZE_DOCNAME", clean);
+    // Only the Output Application reads it back; the job goes on with the clean name either way.
+    (void)ctx.os.environment->SetVariable("VEDIZE_DOCNAME", clean);
     job.document_name = Truncated(clean, kDocumentNameCapacity);
     DebugTrace(kTagEnv, "NEW DOCNAME %s", clean.c_str());
   } else {
@@ -137,7 +138,7 @@ void PrepareDoneMarker(WriterContext& ctx) {
     return;
   }
   job.done_marker_path = job.temp_folder + "\\" + kDoneMarkerName;
-  ctx.os.files->RemoveFile(job.done_marker_path);
+  (void)ctx.os.files->RemoveFile(job.done_marker_path);  // usually absent; made anew at the end
   DebugTrace(kTagJob, "Delete DONE_ZEL %s", job.done_marker_path.c_str());
   WriteSettingString(ctx, "Done File", job.done_marker_path);
 }
@@ -228,7 +229,7 @@ Output WriteDocument(WriterContext& ctx) {
     DebugTrace(kTagJob, "convert %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                result);
     if (result != pdf::kPdfDone) {
-      files.RemoveFile(temp);
+      (void)files.RemoveFile(temp);  // a leftover part file is clutter, never an output
       // Deleting the job file now would lose the pages that the PDF does not hold.
       DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
       return Output::kKeepJobFile;
@@ -239,7 +240,7 @@ Output WriteDocument(WriterContext& ctx) {
     DebugTrace(kTagJob, "Copy %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                err == kSuccess ? 1 : 0);
     if (err != kSuccess) {
-      files.RemoveFile(temp);
+      (void)files.RemoveFile(temp);  // a leftover part file is clutter, never an output
       return ReportDocumentFailure(ctx, job.target_path);
     }
   }
@@ -370,7 +371,8 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   ApplyPrintToFile(ctx, &hide_dialog);
 
   if (!ConfirmSettings(ctx, hide_dialog, hooks)) {
-    ctx.os.files->RemoveFile(job.job_path);
+    // Cancelled by the user: a job file that cannot go is only left over.
+    (void)ctx.os.files->RemoveFile(job.job_path);
     DebugTrace(kTagJob, "return FALSE Deleted %s", job.job_path.c_str());
     ImagingShutdown(ctx);
     return;

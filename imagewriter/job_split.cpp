@@ -45,7 +45,7 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
   std::unique_ptr<File> file;
   if (ctx.os.files->OpenFile(file_path, FileAccess::kReadWrite, FileDisposition::kCreateAlways,
                              FileShare::kNone, &file) != kSuccess) {
-    ctx.os.files->RemoveFile(file_path);
+    (void)ctx.os.files->RemoveFile(file_path);  // best effort: the page is still in the job
     return Written::kNotCreated;
   }
   uint64_t file_size = 0;
@@ -54,7 +54,7 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess) {
     file.reset();
-    ctx.os.files->RemoveFile(file_path);
+    (void)ctx.os.files->RemoveFile(file_path);  // best effort: the page is still in the job
     DebugTrace(kTag, "piece %s not written => err %d, removed", shown.c_str(), int(err));
     return Written::kNotWritten;
   }
@@ -91,7 +91,7 @@ bool ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, Pi
       if (result == kJpegWritten) {
         *piece = PieceResult{written, jpeg};
       } else {
-        ctx.os.files->RemoveFile(written);
+        (void)ctx.os.files->RemoveFile(written);  // a partial JPEG; the piece still holds the page
       }
     }
   } else {
@@ -139,12 +139,12 @@ void ConvertToPdf(WriterContext& ctx, PieceResult* piece) {
 bool PlaceResult(WriterContext& ctx, const PieceResult& piece) {
   FileSystem& files = *ctx.os.files;
   if (IsJobOwnFile(ctx, piece.name)) {
-    files.RemoveFile(piece.file);
+    (void)files.RemoveFile(piece.file);  // the page is still in the job file
     ShowError(ctx, kNotCreatedText, piece.name);
     return false;
   }
   if (ctx.settings.output_mode == kModeDocument && !MayReplace(ctx, piece.name)) {
-    files.RemoveFile(piece.file);
+    (void)files.RemoveFile(piece.file);  // the page is still in the job file
     DebugTrace(kTag, "overwrite declined: %s kept", piece.name.c_str());
     return false;
   }

@@ -83,7 +83,7 @@ bool CreateBeside(FileSystem& files, const std::string& target, std::string* tem
 uint32_t MoveIntoPlace(FileSystem& files, const std::string& temp, const std::string& target) {
   ErrorCode err = files.RenameFile(temp, target);
   if (err != kSuccess) {
-    files.RemoveFile(temp);
+    (void)files.RemoveFile(temp);  // the target is as it was; a leftover temp file is clutter
     DebugTrace(kTag, "cannot replace %s => err %d, it is as it was", target.c_str(), int(err));
   }
   return err;

@@ -134,7 +134,7 @@ bool WriteNewFile(WriterContext& ctx, const std::string& path, const uint8_t* by
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess && file != nullptr) {
     file.reset();
-    ctx.os.files->RemoveFile(path);
+    (void)ctx.os.files->RemoveFile(path);  // a half-written copy that stays is only clutter
   }
   DebugTrace(kTag, "AppendTiff: new file %s [%d]", path.c_str(), int(err));
   return err == kSuccess;

@@ -34,7 +34,7 @@ int EncodeDct(PdfOutput& out, MallocArray<uint8_t> rows, size_t capacity, const 
   bool done = CompressJpegToMemory(frame, capacity / 4, &jpeg, &jpeg_size);
   rows.reset();  // the page's rows are not held while its JPEG is written
   if (!done) return 1;
-  PdfWrite(out, jpeg, jpeg_size);
+  (void)PdfWrite(out, jpeg, jpeg_size);  // a failed write sticks to `out`, checked at the end
   std::free(jpeg);
   return 0;
 }

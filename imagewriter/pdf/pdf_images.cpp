@@ -136,7 +136,7 @@ int WriteCcittData(PdfOutput& out, TIFF* tif) {
     tmsize_t got = TIFFReadRawStrip(tif, s, strip.get(), static_cast<tmsize_t>(largest));
     if (got < 0) return 1;
     if (fill_order == FILLORDER_LSB2MSB) TIFFReverseBits(strip.get(), got);
-    PdfWrite(out, strip.get(), static_cast<size_t>(got));
+    (void)PdfWrite(out, strip.get(), static_cast<size_t>(got));  // failures stick to `out`
   }
   return 0;
 }

@@ -92,7 +92,7 @@ void PdfPrint(PdfOutput& out, const char* format, ...) {
   if (out.flate_redirect) {
     FlateAppend(out, text, static_cast<size_t>(n));
   } else {
-    PdfWrite(out, text, static_cast<size_t>(n));
+    (void)PdfWrite(out, text, static_cast<size_t>(n));  // failures stick to `out`
   }
 }
 
