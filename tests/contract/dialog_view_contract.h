@@ -1,5 +1,5 @@
 // The dialog view's contract, checked the same way over every implementation: the in-memory
-// view natively (dialog_view_contract_test.cpp) and the Win32 view of a real dialog under Wine
+// view natively (contract_test.cpp) and the Win32 view of a real dialog under Wine
 // (tests/ui/view_contract_main.cpp, tests/wine/ui_test.sh), so that tests written against
 // the in-memory view hold for the real dialogs.
 #pragma once
