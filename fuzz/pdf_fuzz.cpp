@@ -95,6 +95,9 @@ class MemoryFiles : public qid::FileSystem {
   bool FileExists(const std::string& path) override { return path == kSource; }
   ErrorCode CreateFolder(const std::string&) override { return qid::kErrAccessDenied; }
   ErrorCode RemoveAtRestart(const std::string&) override { return qid::kErrAccessDenied; }
+  ErrorCode OpenExclusiveLock(const std::string&, std::unique_ptr<qid::File>*) override {
+    return qid::kErrAccessDenied;
+  }
   ErrorCode GetAttributes(const std::string&, uint32_t*) override { return qid::kErrAccessDenied; }
   ErrorCode SetAttributes(const std::string&, uint32_t) override { return qid::kErrAccessDenied; }
   ErrorCode OpenFileW(const std::u16string&, qid::FileAccess, qid::FileDisposition, qid::FileShare,
