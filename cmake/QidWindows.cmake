@@ -81,6 +81,8 @@ qid_windows_program(Q71File
   RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file/q71file.rc
   LIBRARIES qid_imagewriter)
 
+include(${CMAKE_SOURCE_DIR}/cmake/QidPackage.cmake)
+
 # Windows-side test helpers (console programs run under Wine) declare themselves here.
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/CMakeLists.txt)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)

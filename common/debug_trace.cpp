@@ -119,12 +119,16 @@ void DebugTrace(const char* tag, const char* format, ...) {
 }
 
 void DebugTraceW(const char16_t* tag, const char16_t* format, ...) {
-  if (g_sink == nullptr) return;
   va_list args;
   va_start(args, format);
+  DebugTraceWV(tag, format, args);
+  va_end(args);
+}
+
+void DebugTraceWV(const char16_t* tag, const char16_t* format, va_list args) {
+  if (g_sink == nullptr) return;
   std::u16string line = tag;
   line += FormatWide(format, args);
-  va_end(args);
   FinishLine(&line);
   g_sink->TraceLineW(line);
 }

@@ -34,5 +34,6 @@ void DebugTraceV(const char* tag, const char* format, va_list args);
 // string (const char16_t*), %hs a narrow one; %c, %d, %i, %u, %x, %X with flags, width,
 // precision and the l or h modifiers; %%. Any other conversion is copied through as text.
 void DebugTraceW(const char16_t* tag, const char16_t* format, ...);
+void DebugTraceWV(const char16_t* tag, const char16_t* format, va_list args);
 
 }  // namespace qid

@@ -8,7 +8,7 @@ native=(build-essential cmake ninja-build pkg-config libtiff-dev libjpeg62-turbo
 windows=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
          binutils-mingw-w64-i686 libz-mingw-w64-dev)
 tools=(xvfb xauth imagemagick libtiff-tools qpdf poppler-utils libjpeg-turbo-progs ghostscript
-       fonts-dejavu-core)
+       fonts-dejavu-core fp-utils fonts-wine)
 wine_pkgs=(wine wine32:i386)
 
 # Source packages for the Windows builds of libtiff and libjpeg: derive a deb-src entry from the

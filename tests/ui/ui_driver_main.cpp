@@ -19,6 +19,13 @@
 //                           LBN_SETFOCUS 4, LBN_KILLFOCUS 5), as tabbing through would send
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, check that the window
 //                           it came from cannot be used meanwhile, press its OK button
+//   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 1 OK, 2 Cancel)
+//   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
+//                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
+//   press ID                a left-button press and release posted at the control's centre
+//   hover ID                the mouse pointer moved onto the control's centre
+//   shot FILE               the window as it is on the screen, saved as a PPM picture
+//   grab ID FILE            the same for one control's client area
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -95,6 +102,35 @@ HWND WaitForWindow(const std::string& captions, DWORD timeout_ms) {
   }
 }
 
+struct CaptionSearch {
+  const std::string* caption;
+  HWND skip;
+  HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<CaptionSearch*>(data);
+  if (window == search->skip || !IsWindowVisible(window)) return TRUE;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  if (*search->caption != text) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A message box often carries its owner's caption: find a visible top-level window with the
+// caption that is not the window the steps act on.
+HWND WaitForOtherWindow(const std::string& caption, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    CaptionSearch search = {&caption, g_window, nullptr};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    Sleep(100);
+  }
+}
+
 struct SendJob {
   HWND window;
   UINT message;
@@ -145,6 +181,44 @@ HWND Control(int id, const std::string& what) {
   HWND control = g_window ? GetDlgItem(g_window, id) : nullptr;
   if (control == nullptr) Report(false, what, "no control " + std::to_string(id));
   return control;
+}
+
+// Writes the screen's pixels inside `rect` (screen coordinates) as a binary PPM.
+bool SaveScreenRect(const RECT& rect, const std::string& file) {
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bitmap != nullptr;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    FILE* out = std::fopen(file.c_str(), "wb");
+    ok = out != nullptr;
+    if (ok) {
+      std::fprintf(out, "P6\n%d %d\n255\n", w, h);
+      const auto* pixel = static_cast<const unsigned char*>(bits);
+      for (int i = 0; i < w * h; ++i, pixel += 4) {
+        unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+        std::fwrite(rgb, 1, 3, out);
+      }
+      ok = std::fclose(out) == 0;
+    }
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
 }
 
 // --- the steps: each takes its arguments and returns false when the run cannot go on ------
@@ -250,23 +324,76 @@ bool StepSelect(const std::string& step, char** args) {
   return true;
 }
 
-bool StepMessageBox(const std::string&, char** args) {
+// msgbox (pressing OK), answer (pressing the button given)
+bool StepMessageBox(const std::string& step, char** args) {
   std::string caption = args[0];
   std::string want = Unescape(args[1]);
-  HWND box = WaitForWindow(caption, 10000);
+  int button = step == "answer" ? std::atoi(args[2]) : IDOK;
+  HWND box = WaitForOtherWindow(caption, 10000);
   Report(box != nullptr, "message box \"" + caption + "\" is shown");
   if (box == nullptr) return true;
   FoundText found;
   EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
-  Report(found.text == want, "message box says \"" + Escape(want) + "\"",
+  // The box breaks lines with CR LF; the steps write a line break as "\n".
+  Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
          "got \"" + Escape(found.text) + "\"");
   if (g_window != nullptr && IsWindow(g_window))
     Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
-  HWND ok = GetDlgItem(box, IDOK);
+  HWND ok = GetDlgItem(box, button);
   if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
-  else PostMessageA(box, WM_COMMAND, IDOK, 0);
+  else PostMessageA(box, WM_COMMAND, button, 0);
   DWORD start = GetTickCount();
   while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+  return true;
+}
+
+bool StepPost(const std::string&, char** args) {
+  UINT message = std::strtoul(args[0], nullptr, 0);
+  WPARAM wparam = std::strtoul(args[1], nullptr, 0);
+  LPARAM lparam = static_cast<LPARAM>(std::strtoul(args[2], nullptr, 0));
+  if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+  return true;
+}
+
+bool StepHover(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "hover over " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  return true;
+}
+
+bool StepPress(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "press " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetClientRect(control, &rect);
+  LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(control, WM_LBUTTONUP, 0, at);
+  return true;
+}
+
+bool StepShot(const std::string&, char** args) {
+  std::string file = args[0];
+  RECT rect = {};
+  bool ok = g_window != nullptr && GetWindowRect(g_window, &rect) && SaveScreenRect(rect, file);
+  Report(ok, "picture of the window saved to " + file);
+  return true;
+}
+
+bool StepGrab(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string file = args[1];
+  HWND control = Control(id, "grab " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetClientRect(control, &rect);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  Report(SaveScreenRect(rect, file), "picture of " + std::to_string(id) + " saved to " + file);
   return true;
 }
 
@@ -296,6 +423,8 @@ const StepKind kSteps[] = {
     {"text", 2, StepText},       {"listsel", 2, StepListSelection}, {"click", 1, StepClick},
     {"settext", 2, StepSetText}, {"type", 3, StepType},           {"select", 2, StepSelect},
     {"dblclick", 2, StepSelect}, {"notify", 2, StepNotify},       {"msgbox", 2, StepMessageBox},
+    {"answer", 3, StepMessageBox}, {"post", 3, StepPost},         {"hover", 1, StepHover},
+    {"press", 1, StepPress},     {"shot", 1, StepShot},           {"grab", 2, StepGrab},
     {"sleep", 1, StepSleep},
 };
 
