@@ -5,7 +5,6 @@
 // Pages are synthetic (text-like lines over a noisy gradient), so no fixture is needed.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <jpeglib.h>
 #include <tiffio.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -14,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/imaging/test_jpeg.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 
@@ -37,16 +37,9 @@ bool Ink(uint32_t x, uint32_t y, uint32_t width, uint32_t line_height) {
   return word != 0 && ((x * 2654435761u + y * 40503u) >> 13) % 3 != 0;
 }
 
-TestPage FaxPage() {
-  TestPage p;
-  p.width = 1728;
-  p.length = 2292;
-  p.bits = 1;
-  p.compression = COMPRESSION_CCITTFAX4;
-  p.photometric = PHOTOMETRIC_MINISWHITE;
-  p.t6_options = 0;
-  p.x_resolution = 204;
-  p.y_resolution = 196;
+// An A4 fax page with text-like ink.
+TestPage InkedFaxPage() {
+  TestPage p = qid::testing::FaxPage(1728, 2292);
   size_t line = qid::testing::ScanlineBytes(p);
   p.pixels.assign(line * p.length, 0);
   for (uint32_t y = 0; y < p.length; ++y)
@@ -90,7 +83,7 @@ void ConvertLoop(benchmark::State& state, TestPlatform& tp, const std::string& t
     state.PauseTiming();
     ::unlink(out.c_str());  // the job removes an old target first: both write a new file
     state.ResumeTiming();
-    if (qid::WritePdf(tp.platform(), out, {tif}, quality) != qid::kPdfDone) {
+    if (qid::pdf::WritePdf(tp.platform(), out, {tif}, quality) != qid::pdf::kPdfDone) {
       state.SkipWithError("WritePdf failed");
       break;
     }
@@ -102,15 +95,15 @@ void ConvertLoop(benchmark::State& state, TestPlatform& tp, const std::string& t
 
 void BM_FaxJob50Pages_WritePdf(benchmark::State& state) {
   TestPlatform tp;
-  std::string tif = MakeTiff(tp, "fax.tif", std::vector<TestPage>(50, FaxPage()));
-  ConvertLoop(state, tp, tif, 50);
+  std::string tif = MakeTiff(tp, "fax.tif", std::vector<TestPage>(50, InkedFaxPage()));
+  ConvertLoop(state, tp, tif, qid::pdf::kJobJpegQuality);
 }
 BENCHMARK(BM_FaxJob50Pages_WritePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Baseline: every page's strip read with libtiff and written to a new file.
 void BM_FaxJob50Pages_ReadWriteStrips(benchmark::State& state) {
   TestPlatform tp;
-  std::string tif = MakeTiff(tp, "fax.tif", std::vector<TestPage>(50, FaxPage()));
+  std::string tif = MakeTiff(tp, "fax.tif", std::vector<TestPage>(50, InkedFaxPage()));
   std::string out = tp.root.path() + "/strips";
   std::vector<uint8_t> strip;
   for (auto _ : state) {
@@ -135,36 +128,17 @@ BENCHMARK(BM_FaxJob50Pages_ReadWriteStrips)->Unit(benchmark::kMillisecond)->UseR
 void BM_GreyPage_WritePdfDct(benchmark::State& state) {
   TestPlatform tp;
   std::string tif = MakeTiff(tp, "grey.tif", {GreyPage()});
-  ConvertLoop(state, tp, tif, 50);
+  ConvertLoop(state, tp, tif, qid::pdf::kJobJpegQuality);
 }
 BENCHMARK(BM_GreyPage_WritePdfDct)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Baseline: libjpeg at quality 50 on the pixels already in memory.
+// Baseline: libjpeg alone at the job's quality on the pixels already in memory.
 void BM_GreyPage_LibjpegAlone(benchmark::State& state) {
   const std::vector<uint8_t>& pixels = GreyPixels();
   for (auto _ : state) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = 2480;
-    cinfo.image_height = 3508;
-    cinfo.input_components = 1;
-    cinfo.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 50, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-      JSAMPROW row = const_cast<JSAMPROW>(&pixels[size_t(cinfo.next_scanline) * 2480]);
-      jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    benchmark::DoNotOptimize(size);
-    free(buffer);
+    std::string jpeg = qid::testing::LibjpegReference(pixels.data(), 2480, 3508, 1,
+                                                      qid::pdf::kJobJpegQuality);
+    benchmark::DoNotOptimize(jpeg.size());
   }
 }
 BENCHMARK(BM_GreyPage_LibjpegAlone)->Unit(benchmark::kMillisecond)->UseRealTime();

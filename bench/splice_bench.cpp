@@ -14,12 +14,13 @@
 #include <jpeglib.h>
 #include <tiffio.h>
 
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
-#include "imagewriter/splice_testing.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 namespace {
 
@@ -59,15 +60,16 @@ struct Bench {
   }
   // Text-like bars over a noisy gradient: sharp edges and fine texture, as scans have.
   void WriteA4Page() {
-    qid::testing::TiffSpec desc;
+    qid::testing::TestPage desc;
     desc.width = kA4Width;
     desc.length = kA4Length;
-    desc.samples_per_pixel = 3;
+    desc.samples = 3;
     desc.photometric = PHOTOMETRIC_RGB;
     desc.x_resolution = desc.y_resolution = 300;
-    desc.resolution_unit = RESUNIT_INCH;
-    desc.samples.resize(size_t(kA4Width) * kA4Length * 3);
-    uint8_t* p = desc.samples.data();
+    desc.unit = RESUNIT_INCH;
+    desc.rows_per_strip = 4;
+    desc.pixels.resize(size_t(kA4Width) * kA4Length * 3);
+    uint8_t* p = desc.pixels.data();
     for (uint32_t y = 0; y < kA4Length; ++y) {
       for (uint32_t x = 0; x < kA4Width; ++x) {
         bool ink = (y / 40) % 3 == 0 && (x / 7) % 5 != 0 && x > 200 && x < 2280;
@@ -77,7 +79,7 @@ struct Bench {
         *p++ = ink ? uint8_t(60 + noise) : uint8_t(200 + noise);
       }
     }
-    qid::testing::WriteTiffFile(tp.HostPath(kPage), desc);
+    qid::testing::WriteTestTiff(tp.HostPath(kPage), {desc});
   }
   std::string Host(const std::string& p) { return tp.HostPath(p); }
 };
@@ -185,7 +187,8 @@ void BM_ConvertToJpegA4Rgb(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertToJpegA4Rgb)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// libtiff decoding the page scanline by scanline, libjpeg encoding it at quality 75 to a file.
+// libtiff decoding the page scanline by scanline, libjpeg encoding it at the export's quality
+// to a file.
 void BM_DecodeAndEncodeA4Rgb(benchmark::State& state) {
   Bench& b = Shared();
   std::vector<uint8_t> row(size_t(kA4Width) * 3);
@@ -202,7 +205,7 @@ void BM_DecodeAndEncodeA4Rgb(benchmark::State& state) {
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 75, TRUE);
+    jpeg_set_quality(&cinfo, qid::kJpegExportQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     for (uint32_t y = 0; y < kA4Length; ++y) {
       TIFFReadScanline(tiff, row.data(), y, 0);

@@ -29,6 +29,9 @@ set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES JPEG::JP
 # Builds <name>.exe: a GUI program (WinMain, no console window) unless CONSOLE is given, as the
 # test helpers are. UNICODE compiles it against the UTF-16 forms of the Windows API; without it
 # the program is ANSI. A GUI program's RESOURCES must embed its manifest (RT_MANIFEST id 1).
+# Each program keeps its resources in its own folder, resources/<program>/ (q71file, drvsetup,
+# prnwipe); resource scripts include shared headers by their path from resources/ (the
+# package version, qid_version.h) or from the source root (control ids).
 # Every executable is static and marked for Windows 2000 (see the toolchain file), carries
 # cmake/win2000_imports.c, and is checked after linking to import nothing that Windows 2000
 # lacks (tools/check-win-imports.sh). Resource scripts are rebuilt when any file next to them
@@ -65,15 +68,17 @@ function(qid_windows_program name)
     get_filename_component(rc_dir ${rc_path} DIRECTORY)
     file(GLOB rc_inputs CONFIGURE_DEPENDS ${rc_dir}/*)
     list(REMOVE_ITEM rc_inputs ${rc_path})
+    list(APPEND rc_inputs ${CMAKE_SOURCE_DIR}/resources/qid_version.h)
     set_property(SOURCE ${rc_path} APPEND PROPERTY OBJECT_DEPENDS ${rc_inputs})
-    set_property(SOURCE ${rc_path} APPEND PROPERTY INCLUDE_DIRECTORIES ${rc_dir})
+    set_property(SOURCE ${rc_path} APPEND PROPERTY INCLUDE_DIRECTORIES
+                 ${rc_dir} ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR})
   endforeach()
 endfunction()
 
 # --- the programs ----------------------------------------------------------------------------
 qid_windows_program(Q71File
   SOURCES ${CMAKE_SOURCE_DIR}/imagewriter/win32/q71file_main.cpp
-  RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file.rc
+  RESOURCES ${CMAKE_SOURCE_DIR}/resources/q71file/q71file.rc
   LIBRARIES qid_imagewriter)
 
 include(${CMAKE_SOURCE_DIR}/cmake/QidPackage.cmake)

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "common/little_endian.h"
-#include "driver/testing_tiffs.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 
@@ -16,23 +16,24 @@ namespace {
 using qid::testing::ReadHostFile;
 using qid::testing::TempDir;
 using qid::testing::WriteHostFile;
-using testing::DecodedPages;
-using testing::SourcePage;
-using testing::WriteSourceTiff;
+using testing::DecodedPixels;
+using testing::TestPage;
+using testing::WriteTestTiff;
 
 const std::string kMarker(kPageEndMarker, kPageEndMarkerSize);
 
 std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 // A varied document: fax G4 with reversed bits, multi-strip LZW colour, a 4-bit palette page.
-std::vector<SourcePage> VariedDocument() {
+std::vector<TestPage> VariedDocument() {
   return {
-      SourcePage{.width = 64, .length = 40, .bits = 1, .compression = COMPRESSION_CCITTFAX4,
-                 .photometric = PHOTOMETRIC_MINISWHITE, .fill_order = FILLORDER_LSB2MSB,
-                 .rows_per_strip = 40, .dpi = 204},
-      SourcePage{.samples = 3, .compression = COMPRESSION_LZW, .photometric = PHOTOMETRIC_RGB,
-                 .predictor = 2, .seed = 2},
-      SourcePage{.bits = 4, .palette = true, .seed = 3},
+      TestPage{.width = 64, .length = 40, .bits = 1, .compression = COMPRESSION_CCITTFAX4,
+               .photometric = PHOTOMETRIC_MINISWHITE, .fill_order = FILLORDER_LSB2MSB,
+               .rows_per_strip = 40, .x_resolution = 204, .y_resolution = 204, .t6_options = 0},
+      TestPage{.width = 40, .length = 30, .samples = 3, .compression = COMPRESSION_LZW,
+               .photometric = PHOTOMETRIC_RGB, .predictor = 2, .rows_per_strip = 7, .seed = 2},
+      TestPage{.width = 40, .length = 30, .bits = 4, .rows_per_strip = 7, .palette = true,
+               .seed = 3},
   };
 }
 
@@ -40,7 +41,7 @@ class JobFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     source_ = dir_.path() + "/source.tif";
-    ASSERT_TRUE(WriteSourceTiff(source_, VariedDocument()));
+    ASSERT_TRUE(WriteTestTiff(source_, VariedDocument()));
     std::string error;
     ASSERT_TRUE(LoadTiffPages(source_, &pages_, &error)) << error;
   }
@@ -143,7 +144,7 @@ TEST_F(JobFileTest, DocumentLayoutIsOneTiffOfAllPagesEndingWithTheLastIfd) {
   ExpectOnlyRebasedValuesOutOfLine(job);
 
   std::string path = AsTiffFile(job, "document.tif");
-  EXPECT_EQ(DecodedPages(path), DecodedPages(source_));
+  EXPECT_EQ(DecodedPixels(path), DecodedPixels(source_));
 }
 
 TEST_F(JobFileTest, DocumentLayoutMayEndWithThePageEndMarker) {
@@ -151,7 +152,7 @@ TEST_F(JobFileTest, DocumentLayoutMayEndWithThePageEndMarker) {
   std::string marked = Bytes(Job(1, JobLayout::kDocument, true));
   EXPECT_EQ(marked, plain + kMarker);
   std::string path = AsTiffFile(marked, "marked.tif");
-  EXPECT_EQ(DecodedPages(path), DecodedPages(source_));
+  EXPECT_EQ(DecodedPixels(path), DecodedPixels(source_));
 }
 
 TEST_F(JobFileTest, SplitLayoutHoldsOneCompleteTiffPerPageEachEndedByTheMarker) {
@@ -159,7 +160,7 @@ TEST_F(JobFileTest, SplitLayoutHoldsOneCompleteTiffPerPageEachEndedByTheMarker) 
   std::string head = job.substr(0, 24);
   EXPECT_EQ(head, std::string("\x64\x00\x2a\x00", 4) + std::string(20, '\0'));
 
-  std::vector<std::vector<uint8_t>> source_pages = DecodedPages(source_);
+  std::vector<std::vector<uint8_t>> source_pages = DecodedPixels(source_);
   ASSERT_EQ(source_pages.size(), 3u);
   size_t start = 24;
   for (size_t i = 0; i < 3; ++i) {
@@ -174,7 +175,7 @@ TEST_F(JobFileTest, SplitLayoutHoldsOneCompleteTiffPerPageEachEndedByTheMarker) 
 
     std::string path = dir_.path() + "/piece" + std::to_string(i) + ".tif";
     WriteHostFile(path, piece);
-    std::vector<std::vector<uint8_t>> got = DecodedPages(path);
+    std::vector<std::vector<uint8_t>> got = DecodedPixels(path);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0], source_pages[i]) << "pixels of page " << i + 1;
     TIFF* tif = TIFFOpen(path.c_str(), "r");
@@ -216,21 +217,23 @@ TEST_F(JobFileTest, StripsTravelAsStoredWithTheirCompression) {
 TEST_F(JobFileTest, DecodedAndByteSwappedPagesKeepTheirPixels) {
   std::string jpeg = dir_.path() + "/jpeg.tif";
   std::string be16 = dir_.path() + "/be16.tif";
-  ASSERT_TRUE(WriteSourceTiff(jpeg, {SourcePage{.width = 32, .length = 24, .samples = 3,
-                                                .compression = COMPRESSION_JPEG,
-                                                .rows_per_strip = 16}}));
-  ASSERT_TRUE(WriteSourceTiff(be16, {SourcePage{.bits = 16},
-                                     SourcePage{.bits = 16, .compression = COMPRESSION_LZW,
-                                                .predictor = 2, .seed = 5}},
+  ASSERT_TRUE(WriteTestTiff(jpeg, {TestPage{.width = 32, .length = 24, .samples = 3,
+                                            .compression = COMPRESSION_JPEG,
+                                            .rows_per_strip = 16}}));
+  ASSERT_TRUE(WriteTestTiff(be16, {TestPage{.width = 40, .length = 30, .bits = 16,
+                                            .rows_per_strip = 7},
+                                     TestPage{.width = 40, .length = 30, .bits = 16,
+                                              .compression = COMPRESSION_LZW, .predictor = 2,
+                                              .rows_per_strip = 7, .seed = 5}},
                               "wb"));
   for (const std::string& source : {jpeg, be16}) {
     pages_.clear();
     std::string error;
     ASSERT_TRUE(LoadTiffPages(source, &pages_, &error)) << error;
     std::string path = AsTiffFile(Bytes(Job(1, JobLayout::kDocument)), "out.tif");
-    std::vector<std::vector<uint8_t>> want = DecodedPages(source, true);
+    std::vector<std::vector<uint8_t>> want = DecodedPixels(source, true);
     ASSERT_FALSE(want.empty());
-    EXPECT_EQ(DecodedPages(path), want) << source;
+    EXPECT_EQ(DecodedPixels(path), want) << source;
     ExpectOnlyRebasedValuesOutOfLine(ReadHostFile(path));
   }
 }

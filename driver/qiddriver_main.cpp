@@ -79,8 +79,9 @@ bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPa
   std::string rendered = std::string(folder.data()) + "/pages.tif";
   bool ok = RenderDocument(input, rendering, rendered, error) &&
             LoadTiffPages(rendered, pages, error);
-  ::unlink(rendered.c_str());
-  ::rmdir(folder.data());
+  // Scratch files: one left behind in TMPDIR costs nothing but space.
+  (void)::unlink(rendered.c_str());
+  (void)::rmdir(folder.data());
   return ok;
 }
 
@@ -106,80 +107,69 @@ std::string Seconds(double s) {
   return text;
 }
 
-int Run(int argc, char** argv) {
-  DriverOptions o;
-  std::string error;
-  if (!ParseDriverOptions(argc, argv, &o, &error)) return Fail(kExitBadInput, error);
-  if (o.help) {
-    std::fputs(DriverUsage(), stdout);
-    return kExitDone;
-  }
-
-  std::vector<TiffPage> pages;
-  for (const std::string& input : o.inputs)
-    if (!LoadInput(input, o.rendering, &pages, &error)) return Fail(kExitBadInput, error);
-
-  const std::string root = HostRoot();
-  HostFileSystem files(root);
+// Step 2: the job's layout: as given, else what Q71File will make of the data mode and the
+// stored (or given) Output Mode. False with *error when the choice cannot work.
+bool ChooseLayout(DriverOptions& o, const std::string& root, JobSpec* job_spec,
+                  std::string* error) {
   if (!o.has_output_mode) {
     HostRegistry registry(root);
     o.output_mode = StoredOutputMode(registry);
   }
   const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode, o.has_print_to_file);
-  JobSpec job_spec;
-  job_spec.data_mode = o.data_mode;
-  job_spec.end_marker = o.end_marker;
-  job_spec.layout = o.layout == LayoutChoice::kAuto      ? wanted
-                : o.layout == LayoutChoice::kSplit ? JobLayout::kSplit
-                                                   : JobLayout::kDocument;
-  if (job_spec.layout != wanted && !o.quiet)
+  job_spec->data_mode = o.data_mode;
+  job_spec->end_marker = o.end_marker;
+  job_spec->layout = o.layout == LayoutChoice::kAuto      ? wanted
+                     : o.layout == LayoutChoice::kSplit ? JobLayout::kSplit
+                                                        : JobLayout::kDocument;
+  if (job_spec->layout != wanted && !o.quiet)
     std::fprintf(stderr,
                  "qiddriver: warning: Output Mode %u with data mode %u makes Q71File %s, but "
                  "the job is written in the %s layout\n",
                  o.output_mode, unsigned(o.data_mode),
                  wanted == JobLayout::kSplit ? "cut the job at page-end markers"
                                              : "take the job as one TIFF",
-                 LayoutName(job_spec.layout));
-  if (job_spec.end_marker && job_spec.layout == JobLayout::kSplit)
-    return Fail(kExitBadInput, "--end-marker is for the document layout");
+                 LayoutName(job_spec->layout));
+  if (job_spec->end_marker && job_spec->layout == JobLayout::kSplit) {
+    *error = "--end-marker is for the document layout";
+    return false;
+  }
+  return true;
+}
 
-  std::vector<uint8_t> job;
-  if (!BuildJobFile(pages, job_spec, &job, &error)) return Fail(kExitBadInput, error);
+// Where the job goes: the TMP folder (given, from the environment, else /tmp) and the job
+// file's product path in it.
+struct JobPlace {
+  std::string tmp;
+  std::string job_path;
+};
 
-  std::string tmp = o.tmp;
+JobPlace PlaceJob(const DriverOptions& o) {
+  JobPlace place;
+  place.tmp = o.tmp;
   if (!o.has_tmp) {
     const char* env = std::getenv("TMP");
-    tmp = env != nullptr && *env != 0 ? env : "/tmp";
+    place.tmp = env != nullptr && *env != 0 ? env : "/tmp";
   }
-  const bool host_style = !tmp.empty() && tmp[0] == '/';
-  std::string job_path = o.job_path;
-  if (job_path.empty())
-    job_path = tmp + (host_style ? "/" : "\\") + "qid_job_" + std::to_string(::getpid()) + ".tif";
-  const std::string job_host = files.HostPath(job_path);
-  if (!MakeFolders(FolderOf(job_host), &error) ||
-      !WriteBytesToFile(job_host, job, &error))
-    return Fail(kExitBadInput, error);
-  if (!o.copy_job_to.empty() && !WriteBytesToFile(o.copy_job_to, job, &error))
-    return Fail(kExitBadInput, error);
-  if (!o.quiet)
-    std::printf("qiddriver: job %s: %zu page(s), data mode %u, %s layout, %zu bytes\n",
-                job_path.c_str(), pages.size(), unsigned(o.data_mode), LayoutName(job_spec.layout),
-                job.size());
-  if (o.write_only) return kExitDone;
+  const bool host_style = !place.tmp.empty() && place.tmp[0] == '/';
+  place.job_path = o.job_path;
+  if (place.job_path.empty())
+    place.job_path = place.tmp + (host_style ? "/" : "\\") + "qid_job_" +
+                     std::to_string(::getpid()) + ".tif";
+  return place;
+}
 
-  // The marker's path as Q71File builds it: TMP, a backslash, the name.
-  const std::string marker_host = files.HostPath(tmp + "\\" + kDoneMarkerName);
-  if (!MakeFolders(FolderOf(marker_host), &error)) return Fail(kExitBadInput, error);
-
+// Step 4: what Q71File is started with: the job path and the driver side's variables.
+JobLaunch MakeLaunch(const DriverOptions& o, const JobPlace& place, size_t page_count,
+                     const std::string& marker_host) {
   JobLaunch launch;
   launch.program = o.q71file.empty() ? DefaultQ71File() : o.q71file;
-  launch.job_path = job_path;
+  launch.job_path = place.job_path;
   launch.done_marker = marker_host;
   launch.timeout_ms = o.timeout_seconds * 1000;
   launch.set_env = {
       {"VEDIZE_DOCNAME", o.has_doc_name ? o.doc_name : BaseName(o.inputs[0])},
-      {"VEDIZE_PAGES", o.has_pages ? o.pages : std::to_string(pages.size())},
-      {"TMP", tmp},
+      {"VEDIZE_PAGES", o.has_pages ? o.pages : std::to_string(page_count)},
+      {"TMP", place.tmp},
   };
   if (o.has_print_to_file) {
     launch.set_env.push_back({"PRINTTOFILE", "1"});
@@ -187,8 +177,12 @@ int Run(int argc, char** argv) {
   }
   for (const auto& extra : o.extra_env) launch.set_env.push_back(extra);
   launch.unset_env = o.unset_env;
+  return launch;
+}
 
-  JobResult result = RunQ71File(launch);
+// Step 5: the exit code and message for how the run ended.
+int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& result,
+           const std::string& job_host, const std::string& marker_host) {
   switch (result.outcome) {
     case JobOutcome::kDone:
       if (!o.quiet)
@@ -199,8 +193,9 @@ int Run(int argc, char** argv) {
                      launch.program.c_str(), result.pid);
       return kExitDone;
     case JobOutcome::kNotStarted:
-      // Nobody will read the job: take it away again (the pages are still in the input).
-      ::unlink(job_host.c_str());
+      // Nobody will read the job: take it away again (the pages are still in the input, so
+      // a job left behind is only clutter).
+      (void)::unlink(job_host.c_str());
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
       return Fail(kExitNoMarker, result.message);
@@ -208,6 +203,49 @@ int Run(int argc, char** argv) {
       return Fail(kExitTimedOut, result.message);
   }
   return kExitDone;
+}
+
+int Run(int argc, char** argv) {
+  DriverOptions o;
+  std::string error;
+  if (!ParseDriverOptions(argc, argv, &o, &error)) return Fail(kExitBadInput, error);
+  if (o.help) {
+    std::fputs(DriverUsage(), stdout);
+    return kExitDone;
+  }
+
+  // Step 1: the pages of every input.
+  std::vector<TiffPage> pages;
+  for (const std::string& input : o.inputs)
+    if (!LoadInput(input, o.rendering, &pages, &error)) return Fail(kExitBadInput, error);
+
+  const std::string root = HostRoot();
+  HostFileSystem files(root);
+  JobSpec job_spec;
+  if (!ChooseLayout(o, root, &job_spec, &error)) return Fail(kExitBadInput, error);
+
+  // Step 3: the job file, written where Q71File will look for it.
+  std::vector<uint8_t> job;
+  if (!BuildJobFile(pages, job_spec, &job, &error)) return Fail(kExitBadInput, error);
+  const JobPlace place = PlaceJob(o);
+  const std::string job_host = files.HostPath(place.job_path);
+  if (!MakeFolders(FolderOf(job_host), &error) ||
+      !WriteBytesToFile(job_host, job, &error))
+    return Fail(kExitBadInput, error);
+  if (!o.copy_job_to.empty() && !WriteBytesToFile(o.copy_job_to, job, &error))
+    return Fail(kExitBadInput, error);
+  if (!o.quiet)
+    std::printf("qiddriver: job %s: %zu page(s), data mode %u, %s layout, %zu bytes\n",
+                place.job_path.c_str(), pages.size(), unsigned(o.data_mode),
+                LayoutName(job_spec.layout), job.size());
+  if (o.write_only) return kExitDone;
+
+  // The marker's path as Q71File builds it: TMP, a backslash, the name.
+  const std::string marker_host = files.HostPath(place.tmp + "\\" + kDoneMarkerName);
+  if (!MakeFolders(FolderOf(marker_host), &error)) return Fail(kExitBadInput, error);
+
+  JobLaunch launch = MakeLaunch(o, place, pages.size(), marker_host);
+  return Report(o, launch, RunQ71File(launch), job_host, marker_host);
 }
 
 }  // namespace

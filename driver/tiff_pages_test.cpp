@@ -2,27 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/testing_tiffs.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "tests/support/test_platform.h"
 
 namespace qid::driver {
 namespace {
 
-using testing::SourcePage;
-using testing::WriteSourceTiff;
+using testing::TestPage;
+using testing::WriteTestTiff;
 using qid::testing::TempDir;
 using qid::testing::WriteHostFile;
 
 TEST(TiffPagesTest, EveryPageKeepsItsCodecAndTheTagsItNeeds) {
   TempDir dir;
   const std::string path = dir.path() + "/mixed.tif";
-  SourcePage fax{.width = 64, .length = 40, .bits = 1, .compression = COMPRESSION_CCITTFAX4,
-                 .photometric = PHOTOMETRIC_MINISWHITE, .fill_order = FILLORDER_LSB2MSB,
-                 .rows_per_strip = 40, .dpi = 204};
-  SourcePage colour{.samples = 3, .compression = COMPRESSION_LZW,
-                    .photometric = PHOTOMETRIC_RGB, .predictor = 2, .seed = 2};
-  SourcePage palette{.bits = 4, .palette = true, .seed = 3};
-  ASSERT_TRUE(WriteSourceTiff(path, {fax, colour, palette}));
+  TestPage fax{.width = 64, .length = 40, .bits = 1, .compression = COMPRESSION_CCITTFAX4,
+               .photometric = PHOTOMETRIC_MINISWHITE, .fill_order = FILLORDER_LSB2MSB,
+               .rows_per_strip = 40, .x_resolution = 204, .y_resolution = 204, .t6_options = 0};
+  TestPage colour{.width = 40, .length = 30, .samples = 3, .compression = COMPRESSION_LZW,
+                  .photometric = PHOTOMETRIC_RGB, .predictor = 2, .rows_per_strip = 7, .seed = 2};
+  TestPage palette{.width = 40, .length = 30, .bits = 4, .rows_per_strip = 7, .palette = true,
+                   .seed = 3};
+  ASSERT_TRUE(WriteTestTiff(path, {fax, colour, palette}));
 
   std::vector<TiffPage> pages;
   std::string error;
@@ -48,8 +49,12 @@ TEST(TiffPagesTest, EveryPageKeepsItsCodecAndTheTagsItNeeds) {
 
 TEST(TiffPagesTest, PagesAreAppendedAfterThoseOfEarlierFiles) {
   TempDir dir;
-  ASSERT_TRUE(WriteSourceTiff(dir.path() + "/a.tif", {SourcePage{}, SourcePage{.seed = 2}}));
-  ASSERT_TRUE(WriteSourceTiff(dir.path() + "/b.tif", {SourcePage{.width = 11}}));
+  ASSERT_TRUE(WriteTestTiff(dir.path() + "/a.tif", {TestPage{.width = 40, .length = 30,
+                                                             .rows_per_strip = 7},
+                                                             TestPage{.width = 40, .length = 30,
+                                                             .rows_per_strip = 7, .seed = 2}}));
+  ASSERT_TRUE(WriteTestTiff(dir.path() + "/b.tif", {TestPage{.width = 11, .length = 30,
+                                                             .rows_per_strip = 7}}));
   std::vector<TiffPage> pages;
   std::string error;
   ASSERT_TRUE(LoadTiffPages(dir.path() + "/a.tif", &pages, &error)) << error;
@@ -61,9 +66,9 @@ TEST(TiffPagesTest, PagesAreAppendedAfterThoseOfEarlierFiles) {
 TEST(TiffPagesTest, CodecsThatNeedTablesAreDecodedToPlainStrips) {
   TempDir dir;
   const std::string path = dir.path() + "/jpeg.tif";
-  ASSERT_TRUE(WriteSourceTiff(path, {SourcePage{.width = 32, .length = 32, .samples = 3,
-                                                .compression = COMPRESSION_JPEG,
-                                                .rows_per_strip = 16}}));
+  ASSERT_TRUE(WriteTestTiff(path, {TestPage{.width = 32, .length = 32, .samples = 3,
+                                            .compression = COMPRESSION_JPEG,
+                                            .rows_per_strip = 16}}));
   std::vector<TiffPage> pages;
   std::string error;
   ASSERT_TRUE(LoadTiffPages(path, &pages, &error)) << error;
@@ -78,8 +83,8 @@ TEST(TiffPagesTest, CodecsThatNeedTablesAreDecodedToPlainStrips) {
 TEST(TiffPagesTest, BigEndianWideSamplesBecomeLittleEndian) {
   TempDir dir;
   const std::string path = dir.path() + "/be16.tif";
-  SourcePage page{.width = 5, .length = 2, .bits = 16, .rows_per_strip = 2};
-  ASSERT_TRUE(WriteSourceTiff(path, {page}, "wb"));
+  TestPage page{.width = 5, .length = 2, .bits = 16, .rows_per_strip = 2};
+  ASSERT_TRUE(WriteTestTiff(path, {page}, "wb"));
   std::vector<TiffPage> pages;
   std::string error;
   ASSERT_TRUE(LoadTiffPages(path, &pages, &error)) << error;
@@ -101,9 +106,13 @@ TEST(TiffPagesTest, InputsThatCannotBecomeJobPagesAreRefusedWithAReason) {
   TempDir dir;
   WriteHostFile(dir.path() + "/notes.txt", "hello, not an image\n");
   WriteHostFile(dir.path() + "/short.tif", std::string("II*\0", 4));
-  ASSERT_TRUE(WriteSourceTiff(dir.path() + "/tiled.tif", {SourcePage{.tiled = true}}));
-  ASSERT_TRUE(WriteSourceTiff(dir.path() + "/grey_alpha.tif",
-                              {SourcePage{}, SourcePage{.samples = 2}}));
+  ASSERT_TRUE(WriteTestTiff(dir.path() + "/tiled.tif", {TestPage{.width = 40, .length = 30,
+                                                                 .tile_width = 16,
+                                                                 .tile_length = 16}}));
+  ASSERT_TRUE(WriteTestTiff(dir.path() + "/grey_alpha.tif",
+                              {TestPage{.width = 40, .length = 30, .rows_per_strip = 7},
+                                        TestPage{.width = 40, .length = 30, .samples = 2,
+                                        .rows_per_strip = 7}}));
   struct Case {
     const char* file;
     const char* reason;

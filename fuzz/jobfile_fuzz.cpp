@@ -12,12 +12,12 @@
 #include <string>
 
 #include "imagewriter/job_layout.h"
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
-#include "imagewriter/splice_testing.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 namespace {
 

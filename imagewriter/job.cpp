@@ -6,25 +6,26 @@
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"
 #include "imagewriter/job_layout.h"
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
 #include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTagJob[] = "QIF01:  ";
-constexpr char kTagCounters[] = "QIF01 : ";
-constexpr char kTagEnv[] = "ENV01:  ";
-constexpr char kTagFiles[] = "SEC03:  ";
-constexpr char kTagSerial[] = "ZELS:  ";
-constexpr char kTagRun[] = "RUN02:  ";
+constexpr const char* kTagJob = trace::kDialog;
+constexpr const char* kTagCounters = trace::kJobSteps;
+constexpr const char* kTagEnv = trace::kEnvironment;
+constexpr const char* kTagFiles = trace::kFileAccess;
+constexpr const char* kTagSerial = trace::kSerialReset;
+constexpr const char* kTagRun = trace::kRun;
 
-constexpr int kPdfJpegQuality = 50;
 
 // How the output step ended, which decides what the clean-up may do.
 enum class Output {
@@ -61,7 +62,8 @@ void CleanDocumentName(WriterContext& ctx) {
   size_t slash = title.find_last_of('\\');
   if (present && slash != std::string::npos) {
     std::string clean = title.substr(slash + 1);
-    ctx.os.environment->SetVariable("VEDIZE_DOCNAME", clean);
+    // Only the Output Application reads it back; the job goes on with the clean name either way.
+    (void)ctx.os.environment->SetVariable("VEDIZE_DOCNAME", clean);
     job.document_name = Truncated(clean, kDocumentNameCapacity);
     DebugTrace(kTagEnv, "NEW DOCNAME %s", clean.c_str());
   } else {
@@ -91,9 +93,7 @@ void ApplyPrintToFile(WriterContext& ctx, bool* hide_dialog) {
 // Step 11. True when the job is confirmed.
 bool ConfirmSettings(WriterContext& ctx, bool hide_dialog, const JobHooks& hooks) {
   if (!hide_dialog && hooks.show_settings_dialog == nullptr) {
-    std::fprintf(stderr,
-                 "Q71File: the settings dialog cannot be shown here; the stored settings are "
-                 "used as they are.\n");
+    if (hooks.report_no_dialog != nullptr) hooks.report_no_dialog();
     hide_dialog = true;
   }
   if (hide_dialog) {
@@ -138,7 +138,7 @@ void PrepareDoneMarker(WriterContext& ctx) {
     return;
   }
   job.done_marker_path = job.temp_folder + "\\" + kDoneMarkerName;
-  ctx.os.files->RemoveFile(job.done_marker_path);
+  (void)ctx.os.files->RemoveFile(job.done_marker_path);  // usually absent; made anew at the end
   DebugTrace(kTagJob, "Delete DONE_ZEL %s", job.done_marker_path.c_str());
   WriteSettingString(ctx, "Done File", job.done_marker_path);
 }
@@ -223,13 +223,13 @@ Output WriteDocument(WriterContext& ctx) {
   std::string temp;
   if (!CreateBeside(files, job.target_path, &temp)) return ReportDocumentFailure(ctx, job.target_path);
   if (s.pdf_output) {
-    int result = WritePdf(ctx.os, temp, {job.job_path}, kPdfJpegQuality);
-    if (result == kPdfDone && MoveIntoPlace(files, temp, job.target_path) != kSuccess)
-      result = kPdfFailed;
+    int result = pdf::WritePdf(ctx.os, temp, {job.job_path}, pdf::kJobJpegQuality);
+    if (result == pdf::kPdfDone && MoveIntoPlace(files, temp, job.target_path) != kSuccess)
+      result = pdf::kPdfFailed;
     DebugTrace(kTagJob, "convert %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                result);
-    if (result != kPdfDone) {
-      files.RemoveFile(temp);
+    if (result != pdf::kPdfDone) {
+      (void)files.RemoveFile(temp);  // a leftover part file is clutter, never an output
       // Deleting the job file now would lose the pages that the PDF does not hold.
       DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
       return Output::kKeepJobFile;
@@ -240,7 +240,7 @@ Output WriteDocument(WriterContext& ctx) {
     DebugTrace(kTagJob, "Copy %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                err == kSuccess ? 1 : 0);
     if (err != kSuccess) {
-      files.RemoveFile(temp);
+      (void)files.RemoveFile(temp);  // a leftover part file is clutter, never an output
       return ReportDocumentFailure(ctx, job.target_path);
     }
   }
@@ -371,7 +371,8 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   ApplyPrintToFile(ctx, &hide_dialog);
 
   if (!ConfirmSettings(ctx, hide_dialog, hooks)) {
-    ctx.os.files->RemoveFile(job.job_path);
+    // Cancelled by the user: a job file that cannot go is only left over.
+    (void)ctx.os.files->RemoveFile(job.job_path);
     DebugTrace(kTagJob, "return FALSE Deleted %s", job.job_path.c_str());
     ImagingShutdown(ctx);
     return;

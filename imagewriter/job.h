@@ -12,8 +12,10 @@ struct WriterContext;
 struct JobHooks {
   // Shows the settings dialog modally with no owner: 1 once the user confirmed (the settings
   // are then saved), 0 when cancelled. Null where no dialog can be shown (the host build):
-  // the hidden-dialog initialisation runs instead and stderr says so.
+  // the hidden-dialog initialisation runs instead, and report_no_dialog (when set) tells the
+  // user so.
   int (*show_settings_dialog)(WriterContext& ctx) = nullptr;
+  void (*report_no_dialog)() = nullptr;
 };
 
 // Runs the job whose file is named by the whole command line, taken verbatim (quotes

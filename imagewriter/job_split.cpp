@@ -1,4 +1,5 @@
-// The page splitter: one file per page piece of a split job (SplitJobFile, FindPageEnd).
+#include "imagewriter/job_split.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -12,15 +13,16 @@
 #include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
-constexpr char kTagJpeg[] = "JPG01:  ";
-constexpr char kTagCommand[] = "QIF01 : ";
-constexpr char kTagRun[] = "RUN02:  ";
+constexpr const char* kTag = trace::kFiles;
+constexpr const char* kTagJpeg = trace::kJpeg;
+constexpr const char* kTagCommand = trace::kJobSteps;
+constexpr const char* kTagRun = trace::kRun;
 
 constexpr char kErrorCaption[] = "ERROR - SERIALISATION OUTPUT MODE";
 constexpr uint32_t kErrorStyle = kMbIconError | kMbTaskModal | kMbSetForeground;
@@ -30,7 +32,6 @@ constexpr char kNotWrittenText[] = "Unable to write to temporary file : \n\n";
 constexpr size_t kFirstPiece = 24;
 constexpr size_t kPieceNameCapacity = 1023;
 constexpr size_t kPdfNameCapacity = 127;
-constexpr int kPdfJpegQuality = 50;
 
 void ShowError(WriterContext& ctx, const char* text, const std::string& path) {
   ctx.os.message_boxes->ShowMessageBox(0, text + path, kErrorCaption, kErrorStyle);
@@ -44,7 +45,7 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
   std::unique_ptr<File> file;
   if (ctx.os.files->OpenFile(file_path, FileAccess::kReadWrite, FileDisposition::kCreateAlways,
                              FileShare::kNone, &file) != kSuccess) {
-    ctx.os.files->RemoveFile(file_path);
+    (void)ctx.os.files->RemoveFile(file_path);  // best effort: the page is still in the job
     return Written::kNotCreated;
   }
   uint64_t file_size = 0;
@@ -53,7 +54,7 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess) {
     file.reset();
-    ctx.os.files->RemoveFile(file_path);
+    (void)ctx.os.files->RemoveFile(file_path);  // best effort: the page is still in the job
     DebugTrace(kTag, "piece %s not written => err %d, removed", shown.c_str(), int(err));
     return Written::kNotWritten;
   }
@@ -90,7 +91,7 @@ bool ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, Pi
       if (result == kJpegWritten) {
         *piece = PieceResult{written, jpeg};
       } else {
-        ctx.os.files->RemoveFile(written);
+        (void)ctx.os.files->RemoveFile(written);  // a partial JPEG; the piece still holds the page
       }
     }
   } else {
@@ -112,11 +113,11 @@ void ConvertToPdf(WriterContext& ctx, PieceResult* piece) {
     return;
   }
   std::string written;
-  int result = kPdfFailed;
+  int result = pdf::kPdfFailed;
   if (CreateBeside(*ctx.os.files, pdf, &written))
-    result = WritePdf(ctx.os, written, {piece->file}, kPdfJpegQuality);
+    result = pdf::WritePdf(ctx.os, written, {piece->file}, pdf::kJobJpegQuality);
   DebugTrace(kTag, "convert %s => %s [%d]", piece->name.c_str(), pdf.c_str(), result);
-  if (result != kPdfDone) {
+  if (result != pdf::kPdfDone) {
     if (!written.empty()) ctx.os.files->RemoveFile(written);
     DebugTrace(kTag, "... PDF not written, file kept => %s", piece->name.c_str());
     return;
@@ -138,12 +139,12 @@ void ConvertToPdf(WriterContext& ctx, PieceResult* piece) {
 bool PlaceResult(WriterContext& ctx, const PieceResult& piece) {
   FileSystem& files = *ctx.os.files;
   if (IsJobOwnFile(ctx, piece.name)) {
-    files.RemoveFile(piece.file);
+    (void)files.RemoveFile(piece.file);  // the page is still in the job file
     ShowError(ctx, kNotCreatedText, piece.name);
     return false;
   }
   if (ctx.settings.output_mode == kModeDocument && !MayReplace(ctx, piece.name)) {
-    files.RemoveFile(piece.file);
+    (void)files.RemoveFile(piece.file);  // the page is still in the job file
     DebugTrace(kTag, "overwrite declined: %s kept", piece.name.c_str());
     return false;
   }

@@ -2,12 +2,15 @@
 
 #include <filesystem>
 
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
-#include "imagewriter/splice_testing.h"
+#include "tests/support/faulty_files.h"
+#include "tests/support/imaging/test_jpeg.h"
+#include "tests/support/imaging/test_tiff.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 namespace qid {
 namespace {

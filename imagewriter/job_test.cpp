@@ -10,7 +10,7 @@
 #include "imagewriter/writer_context.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
-#include "tests/support/tiff_fixture.h"
+#include "tests/support/imaging/tiff_fixture.h"
 
 namespace qid {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "imagewriter/imaging_state.h"
-#include "imagewriter/tiff_page.h"
+#include "imagewriter/jpegexport_page.h"
 #include "platform/file_system.h"
 
 namespace qid {

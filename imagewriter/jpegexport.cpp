@@ -6,15 +6,16 @@
 #include "common/debug_trace.h"
 #include "imagewriter/file_names.h"
 #include "imagewriter/jpeg_encoder.h"
-#include "imagewriter/tiff_page.h"
+#include "imagewriter/jpegexport_page.h"
+#include "imagewriter/tiff_reader.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTagJpeg[] = "JPG01:  ";
-constexpr char kTagName[] = "SEC01:  ";
-constexpr int kJpegQuality = 75;
+constexpr const char* kTagJpeg = trace::kJpeg;
+constexpr const char* kTagName = trace::kStore;
 
 // How the trace shows a compression code: PackBits as 2, none as 0.
 int CompressionForDisplay(uint16_t compression) {
@@ -64,10 +65,10 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
   JpegImage image;
   int result = kJpegWritten;
   {
-    OpenedTiff tiff;
-    bool opened = OpenTiffForReading(*ctx.os.files, tiff_path, &tiff);
+    TiffPtr tiff = OpenTiffReader(*ctx.os.files, tiff_path, kTagJpeg);
+    bool opened = tiff != nullptr;
     if (opened) {
-      page = ReadPageDescription(tiff.tiff);
+      page = ReadPageDescription(tiff.get());
       TakeDensity(page, &ctx.imaging.density);
     }
     bool created = CreateJpegImage(page, &image);
@@ -78,12 +79,12 @@ int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string&
       result = kJpegNoImage;
     } else if (image.bits_per_pixel != 8 && image.bits_per_pixel != 24) {
       result = kJpegDepthRefused;  // no JPEG is made of 1- and 16-bit pages
-    } else if (!opened || !LoadFirstPage(tiff.tiff, page, &image)) {
+    } else if (!opened || !LoadFirstPage(tiff.get(), page, &image)) {
       result = kJpegNotLoaded;
     }
   }  // the TIFF is closed before it may be deleted
   if (result == kJpegWritten) {
-    result = SaveJpeg(*ctx.os.files, *jpeg_path, image, kJpegQuality, &ctx.imaging.density);
+    result = SaveJpeg(*ctx.os.files, *jpeg_path, image, kJpegExportQuality, &ctx.imaging.density);
   }
   image.pixels = PixelBuffer{};
   DebugTrace(kTagJpeg, "File = %s comp = %d  (%d)", jpeg_path->c_str(),

@@ -13,6 +13,8 @@ struct WriterContext;
 
 // Paths of the conversion are held in 256-byte buffers.
 constexpr size_t kJpegPathCapacity = 255;
+// The quality of every exported JPEG.
+constexpr int kJpegExportQuality = 75;
 
 // Replaces the extension of the path's file name (its last dot after the last "\" or "/") with
 // the page suffix "<extension>" for page 0 or "_<page><extension>" otherwise, or appends the

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "imagewriter/splice_testing.h"
+#include "tests/support/faulty_files.h"
+#include "tests/support/imaging/test_tiff.h"
+#include "tests/support/imaging/test_jpeg.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
 
@@ -19,8 +21,8 @@ using testing::HostFileExists;
 using testing::JpegSegments;
 using testing::ReadHostFile;
 using testing::TestPlatform;
-using testing::TiffSpec;
-using testing::WriteTiffFile;
+using testing::TestPage;
+using testing::WriteTestTiff;
 
 constexpr char kTiff[] = "C:\\in\\page.tif";
 constexpr char kJpeg[] = "C:\\in\\page.jpg";
@@ -79,8 +81,8 @@ class JpegExportTest : public ::testing::Test {
   }
   std::string Host(const std::string& p) { return tp.HostPath(p); }
   // Writes the page, converts it to kJpeg and returns the result code.
-  int Convert(const TiffSpec& desc) {
-    EXPECT_TRUE(WriteTiffFile(Host(kTiff), desc));
+  int Convert(const TestPage& desc) {
+    EXPECT_TRUE(WriteTestTiff(Host(kTiff), {desc}));
     jpeg_path = kJpeg;
     return ConvertToJpeg(ctx, &jpeg_path, kTiff);
   }
@@ -92,21 +94,22 @@ class JpegExportTest : public ::testing::Test {
   std::string jpeg_path;
 };
 
-TiffSpec GreyPage() {
-  TiffSpec s;
+TestPage GreyPage() {
+  TestPage s;
   s.width = 40;
   s.length = 24;
-  s.samples = Gradient(40, 24, 1);
+  s.pixels = Gradient(40, 24, 1);
   s.x_resolution = s.y_resolution = 200;
-  s.resolution_unit = RESUNIT_INCH;
+  s.unit = RESUNIT_INCH;
+  s.rows_per_strip = 4;
   return s;
 }
 
-TiffSpec RgbPage() {
-  TiffSpec s = GreyPage();
-  s.samples_per_pixel = 3;
+TestPage RgbPage() {
+  TestPage s = GreyPage();
+  s.samples = 3;
   s.photometric = PHOTOMETRIC_RGB;
-  s.samples = Gradient(40, 24, 3);
+  s.pixels = Gradient(40, 24, 3);
   return s;
 }
 
@@ -130,7 +133,7 @@ TEST_F(JpegExportTest, GreyPageGivesAOneComponentJfifWithItsDensity) {
   EXPECT_EQ(j.density_unit, 1);
   EXPECT_EQ(j.x_density, 200);
   EXPECT_EQ(j.y_density, 200);
-  EXPECT_LE(MaxError(j.pixels, GreyPage().samples), 12);
+  EXPECT_LE(MaxError(j.pixels, GreyPage().pixels), 12);
   EXPECT_TRUE(tp.trace.Contains("JPG01:  C:\\in\\page.tif => C:\\in\\page.jpg"));
   EXPECT_TRUE(tp.trace.Contains("File = C:\\in\\page.tif => 40 x 24  BMPP = 8 comp = 1)"));
   EXPECT_TRUE(tp.trace.Contains("File = C:\\in\\page.jpg comp = 0  (1)"));
@@ -138,7 +141,7 @@ TEST_F(JpegExportTest, GreyPageGivesAOneComponentJfifWithItsDensity) {
 
 TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
   struct Case {
-    TiffSpec desc;
+    TestPage desc;
     std::vector<uint8_t> markers;
     std::vector<uint8_t> tables;  // DQT ids, then DHT class/id bytes, in file order
   } cases[] = {
@@ -168,7 +171,7 @@ TEST_F(JpegExportTest, SegmentsComeInTheJfifBaselineOrder) {
     EXPECT_EQ(app0, std::string("JFIF\0\x01\x02\x01\x00\xC8\x00\xC8\x00\x00", 14));
     // Annex K tables at quality 75: the DC entries 16 and 17 become 8 and 9.
     EXPECT_EQ(uint8_t(segments[2].payload[1]), 8);
-    if (c.desc.samples_per_pixel == 3) {
+    if (c.desc.samples == 3) {
       EXPECT_EQ(uint8_t(segments[3].payload[1]), 9);
       const std::string& sof = segments[4].payload;  // 3 components: 4:2:0
       ASSERT_EQ(sof.size(), 15u);
@@ -191,8 +194,8 @@ TEST_F(JpegExportTest, ResolutionUnitsMapOntoJfifUnits) {
       {0, 0, 0, 1},  // no resolution: square pixels of unknown size, never "1 dot per inch"
   };
   for (const Case& c : cases) {
-    TiffSpec s = GreyPage();
-    s.resolution_unit = c.unit;
+    TestPage s = GreyPage();
+    s.unit = c.unit;
     s.x_resolution = s.y_resolution = c.resolution;
     ASSERT_EQ(Convert(s), kJpegWritten);
     DecodedJpeg j = Decoded();
@@ -203,8 +206,8 @@ TEST_F(JpegExportTest, ResolutionUnitsMapOntoJfifUnits) {
 }
 
 TEST_F(JpegExportTest, TheDensityOfOneSaveDoesNotReachTheNext) {
-  TiffSpec first = GreyPage();
-  first.resolution_unit = RESUNIT_CENTIMETER;
+  TestPage first = GreyPage();
+  first.unit = RESUNIT_CENTIMETER;
   first.x_resolution = 300;
   first.y_resolution = 150;
   ASSERT_EQ(Convert(first), kJpegWritten);
@@ -213,7 +216,7 @@ TEST_F(JpegExportTest, TheDensityOfOneSaveDoesNotReachTheNext) {
   EXPECT_EQ(ctx.imaging.density.x, 1);
   EXPECT_EQ(ctx.imaging.density.y, 1);
 
-  TiffSpec second = GreyPage();
+  TestPage second = GreyPage();
   second.x_resolution = 70000;  // too large for JFIF
   second.y_resolution = 0;      // absent
   ASSERT_EQ(Convert(second), kJpegWritten);
@@ -227,18 +230,18 @@ TEST_F(JpegExportTest, ColourPagesGiveThreeComponentsCloseToTheSource) {
   ASSERT_EQ(Convert(RgbPage()), kJpegWritten);
   DecodedJpeg j = Decoded();
   EXPECT_EQ(j.components, 3);
-  EXPECT_LE(MaxError(j.pixels, RgbPage().samples), 40);  // chroma is subsampled
+  EXPECT_LE(MaxError(j.pixels, RgbPage().pixels), 40);  // chroma is subsampled
 
   // An 8-bit palette page in colour: flat blocks, so subsampling costs little.
-  TiffSpec palette = GreyPage();
+  TestPage palette = GreyPage();
   palette.photometric = PHOTOMETRIC_PALETTE;
-  palette.color_map = ColourMap(256, [](int i, int c) { return uint8_t(c == 0 ? i : 255 - i); });
+  palette.colormap = ColourMap(256, [](int i, int c) { return uint8_t(c == 0 ? i : 255 - i); });
   std::vector<uint8_t> expected;
-  palette.samples.clear();
+  palette.pixels.clear();
   for (uint32_t y = 0; y < 24; ++y)
     for (uint32_t x = 0; x < 40; ++x) {
       uint8_t index = x < 24 ? 40 : 200;
-      palette.samples.push_back(index);
+      palette.pixels.push_back(index);
       for (int c = 0; c < 3; ++c) expected.push_back(c == 0 ? index : 255 - index);
     }
   ASSERT_EQ(Convert(palette), kJpegWritten);
@@ -252,21 +255,21 @@ TEST_F(JpegExportTest, ColourPagesGiveThreeComponentsCloseToTheSource) {
 }
 
 TEST_F(JpegExportTest, AGreyRampPaletteIsWrittenAsGrey) {
-  TiffSpec s = GreyPage();
+  TestPage s = GreyPage();
   s.photometric = PHOTOMETRIC_PALETTE;
-  s.color_map = ColourMap(256, [](int i, int) { return uint8_t(i); });
+  s.colormap = ColourMap(256, [](int i, int) { return uint8_t(i); });
   ASSERT_EQ(Convert(s), kJpegWritten);
   DecodedJpeg j = Decoded();
   EXPECT_EQ(j.components, 1);
-  EXPECT_LE(MaxError(j.pixels, GreyPage().samples), 12);
+  EXPECT_LE(MaxError(j.pixels, GreyPage().pixels), 12);
 }
 
 TEST_F(JpegExportTest, FourBitPagesAreWidened) {
-  TiffSpec s = GreyPage();
-  s.bits_per_sample = 4;
+  TestPage s = GreyPage();
+  s.bits = 4;
   s.photometric = PHOTOMETRIC_PALETTE;
-  s.color_map = ColourMap(16, [](int i, int c) { return uint8_t(c == 2 ? 255 : i * 17); });
-  s.samples.assign(20 * 24, 0x33);  // index 3 everywhere
+  s.colormap = ColourMap(16, [](int i, int c) { return uint8_t(c == 2 ? 255 : i * 17); });
+  s.pixels.assign(20 * 24, 0x33);  // index 3 everywhere
   ASSERT_EQ(Convert(s), kJpegWritten);
   DecodedJpeg j = Decoded();
   ASSERT_EQ(j.components, 3);
@@ -276,8 +279,8 @@ TEST_F(JpegExportTest, FourBitPagesAreWidened) {
 
   // A 4-bit grey page keeps its levels, widened to 8 bits; white-is-zero is inverted.
   s.photometric = PHOTOMETRIC_MINISWHITE;
-  s.color_map.clear();
-  s.samples.assign(20 * 24, 0x22);
+  s.colormap.clear();
+  s.pixels.assign(20 * 24, 0x22);
   ASSERT_EQ(Convert(s), kJpegWritten);
   j = Decoded();
   EXPECT_EQ(j.components, 1);
@@ -285,22 +288,22 @@ TEST_F(JpegExportTest, FourBitPagesAreWidened) {
 }
 
 TEST_F(JpegExportTest, WhiteIsZeroGreyShowsTheDocument) {
-  TiffSpec s = GreyPage();
+  TestPage s = GreyPage();
   s.photometric = PHOTOMETRIC_MINISWHITE;
   std::vector<uint8_t> inverted;
-  for (uint8_t v : s.samples) inverted.push_back(uint8_t(255 - v));
+  for (uint8_t v : s.pixels) inverted.push_back(uint8_t(255 - v));
   ASSERT_EQ(Convert(s), kJpegWritten);
   EXPECT_LE(MaxError(Decoded().pixels, inverted), 12);
 }
 
 TEST_F(JpegExportTest, OneAndSixteenBitPagesGiveNoJpegAndKeepTheTiff) {
-  TiffSpec bilevel = GreyPage();
-  bilevel.bits_per_sample = 1;
-  bilevel.samples.assign(5 * 24, 0xF0);
-  TiffSpec deep = GreyPage();
-  deep.bits_per_sample = 16;
-  deep.samples.assign(80 * 24, 0x12);
-  for (const TiffSpec& s : {bilevel, deep}) {
+  TestPage bilevel = GreyPage();
+  bilevel.bits = 1;
+  bilevel.pixels.assign(5 * 24, 0xF0);
+  TestPage deep = GreyPage();
+  deep.bits = 16;
+  deep.pixels.assign(80 * 24, 0x12);
+  for (const TestPage& s : {bilevel, deep}) {
     EXPECT_EQ(Convert(s), kJpegDepthRefused);
     EXPECT_FALSE(Exists(kJpeg));
     EXPECT_TRUE(Exists(kTiff));
@@ -311,7 +314,7 @@ TEST_F(JpegExportTest, OneAndSixteenBitPagesGiveNoJpegAndKeepTheTiff) {
 
 TEST_F(JpegExportTest, AJpegNamedLikeTheTiffGetsAnUnderscore) {
   std::string path = "C:\\in\\x.jpg";
-  ASSERT_TRUE(WriteTiffFile(Host(path), GreyPage()));
+  ASSERT_TRUE(WriteTestTiff(Host(path), {GreyPage()}));
   std::string jpeg = path;
   EXPECT_EQ(ConvertToJpeg(ctx, &jpeg, path), kJpegWritten);
   EXPECT_EQ(jpeg, "C:\\in\\x_.jpg");
@@ -330,8 +333,8 @@ TEST_F(JpegExportTest, UnreadableSourcesGiveNoJpeg) {
   EXPECT_TRUE(tp.trace.Contains("File = C:\\in\\missing.tif => 0 x 0  BMPP = 0 comp = 0)"));
 
   // Pixels cut short: the page cannot be loaded.
-  TiffSpec s = GreyPage();
-  ASSERT_TRUE(WriteTiffFile(Host(kTiff), s));
+  TestPage s = GreyPage();
+  ASSERT_TRUE(WriteTestTiff(Host(kTiff), {s}));
   std::filesystem::resize_file(Host(kTiff), 200);
   jpeg_path = kJpeg;
   int result = ConvertToJpeg(ctx, &jpeg_path, kTiff);
@@ -340,13 +343,13 @@ TEST_F(JpegExportTest, UnreadableSourcesGiveNoJpeg) {
 }
 
 TEST_F(JpegExportTest, AJpegThatCannotBeWrittenWholeIsRemoved) {
-  TiffSpec big = RgbPage();
+  TestPage big = RgbPage();
   big.width = 600;
   big.length = 400;
-  big.samples.resize(600 * 400 * 3);
-  for (size_t i = 0; i < big.samples.size(); ++i) big.samples[i] = uint8_t(std::rand());
+  big.pixels.resize(600 * 400 * 3);
+  for (size_t i = 0; i < big.pixels.size(); ++i) big.pixels[i] = uint8_t(std::rand());
   for (int n : {1, 2}) {  // the first 64 KiB chunk, and a later one
-    ASSERT_TRUE(WriteTiffFile(Host(kTiff), big));
+    ASSERT_TRUE(WriteTestTiff(Host(kTiff), {big}));
     FaultyFiles full(tp.files.get());
     full.fail_write = n;
     full.half_written = true;

@@ -3,12 +3,13 @@
 #include <memory>
 
 #include "common/debug_trace.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "RUN02: ";
+constexpr const char* kTag = trace::kLaunch;
 
 }  // namespace
 

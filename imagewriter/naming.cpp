@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/file_names.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -15,7 +16,7 @@ const char kPreviewFallbackName[] = "SourceName";
 
 namespace {
 
-constexpr char kTag[] = "QIF03:  ";
+constexpr const char* kTag = trace::kNaming;
 constexpr char kDocumentNameVariable[] = "VEDIZE_DOCNAME";
 constexpr char kDefaultSerialExtension[] = "TIF";
 

@@ -6,13 +6,14 @@
 #include "common/debug_trace.h"
 #include "imagewriter/file_names.h"
 #include "imagewriter/naming.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 #include "platform/file_system.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF01:  ";
+constexpr const char* kTag = trace::kDialog;
 constexpr size_t kOverwriteTextCapacity = 255;
 constexpr char kJobLockName[] = "QIDJOBS.LCK";
 constexpr int kBesideAttempts = 100;
@@ -82,7 +83,7 @@ bool CreateBeside(FileSystem& files, const std::string& target, std::string* tem
 uint32_t MoveIntoPlace(FileSystem& files, const std::string& temp, const std::string& target) {
   ErrorCode err = files.RenameFile(temp, target);
   if (err != kSuccess) {
-    files.RemoveFile(temp);
+    (void)files.RemoveFile(temp);  // the target is as it was; a leftover temp file is clutter
     DebugTrace(kTag, "cannot replace %s => err %d, it is as it was", target.c_str(), int(err));
   }
   return err;

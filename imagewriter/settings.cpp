@@ -3,6 +3,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -11,7 +12,7 @@ const char kSettingsKeyPath[] = "Software\\ZEL\\4.01\\Settings";
 
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
+constexpr const char* kTag = trace::kFiles;
 constexpr char kKeyClass[] = " ";
 
 // The numbers in load and save order, with their defaults.

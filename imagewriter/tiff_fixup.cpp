@@ -6,11 +6,12 @@
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
 #include "imagewriter/tiffsplice.h"
+#include "imagewriter/trace_tags.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
+constexpr const char* kTag = trace::kFiles;
 
 constexpr uint16_t kTagBitsPerSample = 258;
 constexpr uint16_t kTagStripOffsets = 273;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "imagewriter/splice_testing.h"
+#include "tests/support/imaging/tiff_fixture.h"
 #include "imagewriter/tiffsplice.h"
 #include "tests/support/test_platform.h"
 

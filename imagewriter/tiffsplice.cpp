@@ -9,13 +9,14 @@
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
 #include "imagewriter/tiff_check.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "QIF02:  ";
-constexpr char kTagFiles[] = "SEC03:  ";
+constexpr const char* kTag = trace::kFiles;
+constexpr const char* kTagFiles = trace::kFileAccess;
 
 constexpr uint16_t kTiffSignature = 0x4949;  // "II"
 constexpr uint16_t kTiffVersion = 42;
@@ -133,7 +134,7 @@ bool WriteNewFile(WriterContext& ctx, const std::string& path, const uint8_t* by
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess && file != nullptr) {
     file.reset();
-    ctx.os.files->RemoveFile(path);
+    (void)ctx.os.files->RemoveFile(path);  // a half-written copy that stays is only clutter
   }
   DebugTrace(kTag, "AppendTiff: new file %s [%d]", path.c_str(), int(err));
   return err == kSuccess;

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/wrappers.h"
+#include "tests/support/faulty_files.h"
 #include "tests/support/installer_testing.h"
 
 namespace qid::installer {
@@ -15,44 +16,6 @@ using testing::InstallerHarness;
 using testing::Message;
 
 constexpr char16_t kReadme[] = u"C:\\Program Files\\ZEL\\notes.txt";
-
-// Fails one destination's creation, or its Nth write, with a given code.
-class FaultyFiles : public FileSystemWrapper {
- public:
-  using FileSystemWrapper::FileSystemWrapper;
-  ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
-                      FileShare share, std::unique_ptr<File>* file) override {
-    if (path != path_ || access != FileAccess::kWrite)
-      return target()->OpenFileW(path, access, disposition, share, file);
-    if (open_error != kSuccess) return open_error;
-    ErrorCode err = target()->OpenFileW(path, access, disposition, share, file);
-    if (err == kSuccess) *file = std::make_unique<FailingWrites>(std::move(*file), this);
-    return err;
-  }
-  void Target(const std::u16string& path) { path_ = path; }
-  ErrorCode open_error = kSuccess;
-  int failing_write = 0;  // 1-based; 0 never
-  ErrorCode write_error = kSuccess;
-
- private:
-  class FailingWrites : public FileWrapper {
-   public:
-    FailingWrites(std::unique_ptr<File> f, FaultyFiles* owner)
-        : FileWrapper(std::move(f)), owner_(owner) {}
-    ErrorCode Write(const void* data, size_t n) override {
-      if (++writes_ == owner_->failing_write) {
-        target().Write(data, n / 2);  // part of the block reached the disk
-        return owner_->write_error;
-      }
-      return target().Write(data, n);
-    }
-
-   private:
-    FaultyFiles* owner_;
-    int writes_ = 0;
-  };
-  std::u16string path_;
-};
 
 class CopyJobTest : public ::testing::Test {
  protected:
@@ -152,10 +115,12 @@ TEST_F(CopyJobTest, FailuresReportTheirCodeAndLeaveNoPartialCopy) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     InstallerHarness fresh;
-    FaultyFiles faulty(fresh.tp.platform().files);
-    faulty.Target(fresh.DriverPath(2));
+    // One destination fails its creation, or its Nth write after half the block reached it.
+    qid::testing::FaultyFiles faulty(fresh.tp.platform().files);
+    faulty.only_wide = fresh.DriverPath(2);
     faulty.open_error = c.open_error;
-    faulty.failing_write = c.failing_write;
+    faulty.fail_write = c.failing_write;
+    faulty.half_written = true;
     faulty.write_error = c.write_error;
     fresh.services.files = &faulty;
     testing::RecordingSink recorded;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imagewriter/dialogs/dialog_view.h"
+#include "ui/dialog_view.h"
 #include "platform/platform.h"
 
 namespace qid {

@@ -1,5 +1,5 @@
 // Resource and control ids of Q71File's dialogs, shared by the dialog logic, the Win32 layer
-// and the resource script (resources/q71file_dialogs.rc includes this file, so it holds
+// and the resource script (resources/q71file/q71file_dialogs.rc includes this file, so it holds
 // nothing but #defines).
 #pragma once
 

@@ -3,6 +3,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/settings.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -11,8 +12,8 @@ const char kFolderPlaceholder[] = "FOLDR";
 
 namespace {
 
-constexpr char kStoreTag[] = "SEC01:  ";
-constexpr char kTag[] = "QIF01:  ";
+constexpr const char* kStoreTag = trace::kStore;
+constexpr const char* kTag = trace::kDialog;
 
 OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
   OpenFileRequest request;
@@ -24,7 +25,7 @@ OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
 
 }  // namespace
 
-void ChooseApplication(WriterContext& ctx, DialogView& view) {
+void ChooseApplication(WriterContext& ctx, SettingsDialogHost& host) {
   Settings& s = ctx.settings;
   OpenFileRequest request;
   request.kind = OpenFileRequest::Kind::kApplication;
@@ -33,7 +34,7 @@ void ChooseApplication(WriterContext& ctx, DialogView& view) {
   request.initial_file = s.output_application;
   request.file_capacity = kApplicationChooserCapacity;
   std::string chosen;
-  if (view.ShowOpenFileDialog(request, &chosen)) {
+  if (host.ShowOpenFileDialog(request, &chosen)) {
     // A pick that fits the buffer but not the setting is refused; the setting keeps its
     // application rather than a cut path.
     if (chosen.size() > kOutputApplicationCapacity) {
@@ -47,15 +48,15 @@ void ChooseApplication(WriterContext& ctx, DialogView& view) {
   // A starting name that the dialog refuses ends it at once; the second showing starts empty.
   s.output_application.clear();
   request.initial_file.clear();
-  if (view.ShowOpenFileDialog(request, &chosen)) s.output_application = chosen;
+  if (host.ShowOpenFileDialog(request, &chosen)) s.output_application = chosen;
 }
 
-bool ChooseDestinationFile(WriterContext& ctx, DialogView& view, std::string* buffer) {
+bool ChooseDestinationFile(WriterContext& ctx, SettingsDialogHost& host, std::string* buffer) {
   OpenFileRequest request = TiffRequest(OpenFileRequest::Kind::kDestinationFile);
   request.title = "Select Destination File";
   request.initial_file = *buffer;
   std::string chosen;
-  if (!view.ShowOpenFileDialog(request, &chosen)) return false;
+  if (!host.ShowOpenFileDialog(request, &chosen)) return false;
   *buffer = Truncated(chosen, kChooserBufferCapacity);
   return true;
 }
@@ -88,13 +89,13 @@ bool FolderFromChooserPath(const std::string& path, std::string* folder) {
   return true;
 }
 
-bool ChooseOutputFolder(WriterContext& ctx, DialogView& view) {
+bool ChooseOutputFolder(WriterContext& ctx, SettingsDialogHost& host) {
   Settings& s = ctx.settings;
   OpenFileRequest request = TiffRequest(OpenFileRequest::Kind::kFolder);
   request.initial_file = kFolderPlaceholder;
   request.initial_folder = s.output_directory;
   std::string chosen;
-  if (!view.ShowOpenFileDialog(request, &chosen)) return false;
+  if (!host.ShowOpenFileDialog(request, &chosen)) return false;
   std::string folder;
   bool ok = FolderFromChooserPath(chosen, &folder);
   DebugTrace(kStoreTag, "err = %d", ok ? 0 : 1);

@@ -1,11 +1,11 @@
 // The three "..." buttons of the settings dialog: the application, the destination file and
-// the output folder, each through the platform's file-open dialog (DialogView::
+// the output folder, each through the platform's file-open dialog (SettingsDialogHost::
 // ShowOpenFileDialog). The decisions (second showing, path split, placeholder cut) are here.
 #pragma once
 
 #include <string>
 
-#include "imagewriter/dialogs/dialog_view.h"
+#include "imagewriter/dialogs/settings_dialog_host.h"
 
 namespace qid {
 
@@ -19,11 +19,11 @@ constexpr size_t kApplicationChooserCapacity = 259;
 // Picks the Output Application, starting from the current one. When that returns no file
 // (cancelled, or refused because of the starting name) Output Application is emptied and the
 // dialog shown once more, empty; what that one returns stays (empty when cancelled too).
-void ChooseApplication(WriterContext& ctx, DialogView& view);
+void ChooseApplication(WriterContext& ctx, SettingsDialogHost& host);
 
 // Picks a destination file starting from *buffer (the last choice); true and the full path in
 // *buffer, or false with *buffer unchanged.
-bool ChooseDestinationFile(WriterContext& ctx, DialogView& view, std::string* buffer);
+bool ChooseDestinationFile(WriterContext& ctx, SettingsDialogHost& host, std::string* buffer);
 
 // Splits a chosen path at its last backslash: the folder without the backslash and the bare
 // file name (a path without a backslash is all file name, the folder empty). False, with the
@@ -32,7 +32,7 @@ bool SplitDestinationPath(const std::string& path, std::string* folder, std::str
 
 // Picks a folder with the folder-selection template; true with Output Directory = the chosen
 // folder ending in a backslash, false with it unchanged.
-bool ChooseOutputFolder(WriterContext& ctx, DialogView& view);
+bool ChooseOutputFolder(WriterContext& ctx, SettingsDialogHost& host);
 
 // The folder of a path that the folder chooser returned: the path without the placeholder
 // file name. A path that does not end in "\FOLDR" gives its text up to its last backslash.

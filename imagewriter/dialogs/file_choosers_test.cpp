@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
@@ -18,7 +18,7 @@ class ChoosersTest : public ::testing::Test {
   TestPlatform tp;
   WriterContext ctx{tp.platform()};
   Settings& s = ctx.settings;
-  MemoryDialogView view;
+  MemorySettingsDialog view;
 };
 
 TEST_F(ChoosersTest, ApplicationChosenAtFirstShowing) {

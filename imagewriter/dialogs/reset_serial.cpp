@@ -5,6 +5,7 @@
 #include "imagewriter/dialogs/control_ids.h"
 #include "imagewriter/dialogs/settings_dialog.h"
 #include "imagewriter/naming.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -19,7 +20,7 @@ const char kInputErrorCaption[] = "Input Error";
 
 namespace {
 
-constexpr char kStoreTag[] = "SEC01:  ";
+constexpr const char* kStoreTag = trace::kStore;
 constexpr size_t kEntryCapacity = 255;
 constexpr size_t kValueNameCapacity = 63;
 
@@ -77,8 +78,8 @@ bool AcceptResetSerial(WriterContext& ctx, DialogView& view) {
   return true;
 }
 
-int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view) {
-  if (settings_view.RunResetSerialDialog() == 1) {
+int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view, SettingsDialogHost& host) {
+  if (host.RunResetSerialDialog() == 1) {
     Settings& s = ctx.settings;
     settings_view.SetText(IDC_SERIAL_INIT,
                           FormatSerialDigits(s.serial_num_digits, s.serial_init_number));

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "imagewriter/dialogs/dialog_view.h"
+#include "imagewriter/dialogs/settings_dialog_host.h"
+#include "ui/dialog_view.h"
 
 namespace qid {
 
@@ -17,7 +18,7 @@ extern const char kInputErrorCaption[];   // "Input Error"
 
 // Runs the reset-serial dialog from the settings dialog; after a new number was stored,
 // control 1036 shows it and Output File (and 6021) the serial preview name. Always 1.
-int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view);
+int ResetSerialNumber(WriterContext& ctx, DialogView& settings_view, SettingsDialogHost& host);
 
 // The dialog's initialisation: edit 1044 shows Serial Init Number zero-padded.
 void InitializeResetSerial(WriterContext& ctx, DialogView& view);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
@@ -17,7 +17,7 @@ class ResetSerialTest : public ::testing::Test {
  protected:
   ResetSerialTest() {
     SetDefaults(ctx.settings);
-    MemoryDialogView::AddResetSerialControls(&view);
+    AddResetSerialControls(&view);
     // The settings key as LoadSettings leaves it open.
     tp.registry.hive(Hive::kCurrentUser).Create(kSettingsKeyPath, " ", nullptr);
     EXPECT_TRUE(LoadSettings(ctx));
@@ -30,7 +30,7 @@ class ResetSerialTest : public ::testing::Test {
   TestPlatform tp;
   WriterContext ctx{tp.platform()};
   Settings& s = ctx.settings;
-  MemoryDialogView view;
+  MemorySettingsDialog view;
 };
 
 TEST_F(ResetSerialTest, InitialisationShowsThePaddedInitialNumber) {

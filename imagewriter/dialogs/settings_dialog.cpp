@@ -10,8 +10,6 @@
 
 namespace qid {
 
-const char kDialogTag[] = "QIF01:  ";
-
 namespace {
 
 void EnableAll(DialogView& view, std::initializer_list<int> ids, bool enabled) {

@@ -5,14 +5,16 @@
 
 #include <string>
 
-#include "imagewriter/dialogs/dialog_view.h"
+#include "imagewriter/dialogs/settings_dialog_host.h"
+#include "imagewriter/trace_tags.h"
+#include "ui/dialog_view.h"
 
 namespace qid {
 
 struct WriterContext;
 
-// Trace tag of the dialogs: "QIF01:  ".
-extern const char kDialogTag[];
+// Trace tag of the dialogs.
+inline constexpr const char* kDialogTag = trace::kDialog;
 
 // Sets every control from the settings record and refreshes Output File; with a
 // NullDialogView only the changes to the record remain. Runs InitializeDialog, then, when the
@@ -44,8 +46,9 @@ void SelectOutputMode(WriterContext& ctx, DialogView& view, int mode_box);
 
 // Reacts to a notification from control `id`. True when the dialog ends, with *end_result 1
 // after O&K (the record is saved) or 0 after Cancel.
-bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState& state, int id,
-                       int notification, int* end_result);
+// What the dialog opens (the reset-serial dialog, the choosers, help) goes through `host`.
+bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogHost& host,
+                       SettingsDialogState& state, int id, int notification, int* end_result);
 
 // The character just typed into edit `id` (the one before the selection start): when it is
 // one of * / : < > ? \ | it is selected and deleted, and true is returned.

@@ -270,9 +270,10 @@ void OnSerialPrefix(WriterContext& ctx, DialogView& view, int notification) {
   if (InMode(ctx, kModeSerialization)) PreviewIntoOutputFile(ctx, view);
 }
 
-void OnChooseDestination(WriterContext& ctx, DialogView& view, SettingsDialogState& state) {
+void OnChooseDestination(WriterContext& ctx, DialogView& view, SettingsDialogHost& host,
+                         SettingsDialogState& state) {
   Settings& s = ctx.settings;
-  if (!ChooseDestinationFile(ctx, view, &state.destination_file)) return;
+  if (!ChooseDestinationFile(ctx, host, &state.destination_file)) return;
   if (!SplitDestinationPath(state.destination_file, &s.output_directory, &s.output_file)) {
     DebugTrace(kDialogTag, "file name over %d characters refused: %s",
                static_cast<int>(kOutputFileCapacity), state.destination_file.c_str());
@@ -318,8 +319,8 @@ bool CheckPrefixChar(DialogView& view, int id) {
   return true;
 }
 
-bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState& state, int id,
-                       int notification, int* end_result) {
+bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogHost& host,
+                       SettingsDialogState& state, int id, int notification, int* end_result) {
   Settings& s = ctx.settings;
   bool clicked = notification == kNotifyClicked;
   switch (id) {
@@ -354,18 +355,18 @@ bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState
     case IDC_RESET_FILE_NUMBER: OnResetFileNumber(ctx, view); break;
     case IDC_RESET_SERIAL:
       DebugTrace(kDialogTag, "RESETNUM");
-      ResetSerialNumber(ctx, view);
+      ResetSerialNumber(ctx, view, host);
       PreviewIntoOutputFile(ctx, view);
       break;
     case IDC_CHOOSE_APPLICATION:
-      ChooseApplication(ctx, view);
+      ChooseApplication(ctx, host);
       view.SetText(IDC_OUTPUT_APPLICATION, s.output_application);
       break;
     case IDC_CHOOSE_FOLDER:
-      if (ChooseOutputFolder(ctx, view)) view.SetText(IDC_OUTPUT_FOLDER, s.output_directory);
+      if (ChooseOutputFolder(ctx, host)) view.SetText(IDC_OUTPUT_FOLDER, s.output_directory);
       break;
-    case IDC_CHOOSE_FILE: OnChooseDestination(ctx, view, state); break;
-    case IDC_HELP_BUTTON: view.ShowDriverHelp(); break;
+    case IDC_CHOOSE_FILE: OnChooseDestination(ctx, view, host, state); break;
+    case IDC_HELP_BUTTON: host.ShowDriverHelp(); break;
     case kIdOk: {
       if (InMode(ctx, kModeDocument)) EnsureDocumentName(ctx);  // the field may have been cleared
       std::string application = view.GetText(IDC_OUTPUT_APPLICATION, kOutputApplicationCapacity);

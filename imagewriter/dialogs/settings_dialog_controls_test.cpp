@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
-#include "imagewriter/dialogs/dialog_testing.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
+#include "tests/support/memory_dialog_view.h"
 #include "imagewriter/dialogs/reset_serial.h"
 #include "imagewriter/dialogs/settings_dialog.h"
 #include "imagewriter/settings.h"
@@ -23,17 +23,17 @@ class ControlsTest : public DialogTest {
         id == IDC_ALWAYS_OVERWRITE || id == IDC_AUTO_NUMBER || id == IDC_USE_SOURCE_NAME ||
         id == IDC_TRIM_SOURCE_NAME)
       view.At(id).checked = !view.At(id).checked;
-    return OnSettingsCommand(ctx, view, state, id, kNotifyClicked, &end_result);
+    return OnSettingsCommand(ctx, view, view, state, id, kNotifyClicked, &end_result);
   }
   // Typing into an edit: the text changes at the caret, then the change notification.
   void Type(int id, const std::string& text) {
     view.Type(id, text);
-    OnSettingsCommand(ctx, view, state, id, kNotifyEditChange, &end_result);
+    OnSettingsCommand(ctx, view, view, state, id, kNotifyEditChange, &end_result);
   }
   void Replace(int id, const std::string& text) {
     view.At(id).text = text;
     view.PlaceCaret(id, static_cast<int>(text.size()));
-    OnSettingsCommand(ctx, view, state, id, kNotifyEditChange, &end_result);
+    OnSettingsCommand(ctx, view, view, state, id, kNotifyEditChange, &end_result);
   }
 
   SettingsDialogState state;
@@ -169,22 +169,22 @@ TEST_F(ControlsTest, DigitsListActsOnlyInSerialization) {
   Open();
   EXPECT_EQ(9u, s.serial_num_digits);  // stays until the user picks
   for (int focus : {4, 5}) {            // LBN_SETFOCUS, LBN_KILLFOCUS: no pick
-    OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, focus, &end_result);
+    OnSettingsCommand(ctx, view, view, state, IDC_DIGITS_LIST, focus, &end_result);
     EXPECT_EQ(9u, s.serial_num_digits) << focus;
   }
   view.ListSelect(IDC_DIGITS_LIST, 4);  // "6"
-  OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, 1, &end_result);
+  OnSettingsCommand(ctx, view, view, state, IDC_DIGITS_LIST, 1, &end_result);
   EXPECT_EQ(6u, s.serial_num_digits);
   EXPECT_EQ("000012", Text(IDC_SERIAL_INIT));
   EXPECT_EQ("S000012.tif", s.output_file);
   EXPECT_EQ("S000012.tif", Text(IDC_OUTPUT_FILE));
   view.ListSelect(IDC_DIGITS_LIST, -1);
-  OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, 1, &end_result);
+  OnSettingsCommand(ctx, view, view, state, IDC_DIGITS_LIST, 1, &end_result);
   EXPECT_EQ(2u, s.serial_num_digits);
 
   Click(IDC_MODE_DOCUMENT);
   view.ListSelect(IDC_DIGITS_LIST, 6);
-  OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, 1, &end_result);
+  OnSettingsCommand(ctx, view, view, state, IDC_DIGITS_LIST, 1, &end_result);
   EXPECT_EQ(2u, s.serial_num_digits);
 }
 
@@ -404,7 +404,7 @@ TEST_F(ControlsTest, PrefixFilterRefusesExactlyTheEightCharacters) {
   // Only a change is checked: a focus notification leaves a pasted "?" alone.
   view.At(IDC_DOC_PREFIX).text = "p?";
   view.PlaceCaret(IDC_DOC_PREFIX, 2);
-  OnSettingsCommand(ctx, view, state, IDC_DOC_PREFIX, 0x100, &end_result);
+  OnSettingsCommand(ctx, view, view, state, IDC_DOC_PREFIX, 0x100, &end_result);
   EXPECT_EQ("p?", Text(IDC_DOC_PREFIX));
 }
 
@@ -424,7 +424,7 @@ TEST_F(ControlsTest, PastedPrefixesLoseEveryForbiddenCharacter) {
     tp.message_boxes.shown.clear();
     view.At(IDC_SERIAL_PREFIX).text = c.pasted;
     view.PlaceCaret(IDC_SERIAL_PREFIX, c.caret);
-    OnSettingsCommand(ctx, view, state, IDC_SERIAL_PREFIX, kNotifyEditChange, &end_result);
+    OnSettingsCommand(ctx, view, view, state, IDC_SERIAL_PREFIX, kNotifyEditChange, &end_result);
     EXPECT_EQ(c.kept, Text(IDC_SERIAL_PREFIX)) << c.pasted;
     EXPECT_EQ(c.kept, s.serial_prefix_string) << c.pasted;
     EXPECT_EQ(c.caret_after, view.SelectionStart(IDC_SERIAL_PREFIX)) << c.pasted;
@@ -500,7 +500,7 @@ TEST_F(ControlsTest, ResetSerialButtonShowsTheNewNumber) {
   Open();
   view.on_reset_serial = [&] {
     MemoryDialogView child;
-    MemoryDialogView::AddResetSerialControls(&child);
+    AddResetSerialControls(&child);
     InitializeResetSerial(ctx, child);
     EXPECT_EQ("0005", child.At(IDC_NEW_SERIAL).text);
     child.At(IDC_NEW_SERIAL).text = "0100";
@@ -576,7 +576,7 @@ TEST_F(ControlsTest, CancelSavesNothingAndOkSavesTheRecordWithTheApplicationFiel
 
   // Other buttons and notifications never end the dialog.
   EXPECT_FALSE(Click(IDC_PDF_OUTPUT));
-  EXPECT_FALSE(OnSettingsCommand(ctx, view, state, kIdOk, 0x100, &end_result));
+  EXPECT_FALSE(OnSettingsCommand(ctx, view, view, state, kIdOk, 0x100, &end_result));
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/dialogs/control_ids.h"
-#include "imagewriter/dialogs/dialog_testing.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/dialog_testing.h"
+#include "tests/support/memory_dialog_view.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"
@@ -95,7 +95,7 @@ TEST_F(InitializeTest, DigitsOutsideTheListSelectFiveAndKeepTheStoredValue) {
   s.serial_init_number = 12;
   for (uint32_t digits : {9u, 0u}) {
     MemoryDialogView fresh;
-    MemoryDialogView::AddSettingsControls(&fresh);
+    AddSettingsControls(&fresh);
     s.serial_num_digits = digits;
     InitializeDialog(ctx, fresh);
     EXPECT_EQ((std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8"}),

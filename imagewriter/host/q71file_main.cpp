@@ -1,11 +1,22 @@
 // Q71File on the host: one print job per run. The job path is the whole command line: the
 // driver side passes it as the one argument; several arguments are joined by single blanks,
 // as a Windows command line would hold them.
+#include <cstdio>
 #include <string>
 
 #include "imagewriter/job.h"
 #include "imagewriter/writer_context.h"
 #include "platform/platform.h"
+
+namespace {
+
+void ReportNoDialog() {
+  std::fprintf(stderr,
+               "Q71File: the settings dialog cannot be shown here; the stored settings are "
+               "used as they are.\n");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   qid::Platform& os = qid::SystemPlatform();
@@ -16,6 +27,8 @@ int main(int argc, char** argv) {
     if (i > 1) command_line.push_back(' ');
     command_line += argv[i];
   }
-  qid::RunJob(ctx, argc > 1 ? command_line.c_str() : nullptr, qid::JobHooks{});
+  qid::JobHooks hooks;
+  hooks.report_no_dialog = ReportNoDialog;
+  qid::RunJob(ctx, argc > 1 ? command_line.c_str() : nullptr, hooks);
   return 0;
 }

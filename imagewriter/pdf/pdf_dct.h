@@ -7,7 +7,7 @@
 #include "imagewriter/pdf/pdf_output.h"
 #include "imagewriter/pdf/pdf_page.h"
 
-namespace qid {
+namespace qid::pdf {
 
 // Encodes info.length rows of info.width × info.samples bytes (samples 1 grey, 3 RGB,
 // 4 CMYK) at `quality`, releases `rows` (capacity bytes, so that the page's rows and its JPEG
@@ -17,4 +17,4 @@ namespace qid {
 int EncodeDct(PdfOutput& out, MallocArray<uint8_t> rows, size_t capacity, const PageInfo& info,
               int quality);
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -1,14 +1,18 @@
 #include "imagewriter/pdf/pdf_images.h"
 
+#include <tiffio.h>
+
 #include <cstring>
 
 #include "common/debug_trace.h"
 #include "imagewriter/pdf/pdf_dct.h"
 #include "imagewriter/pdf/pdf_rows.h"
 #include "imagewriter/pdf/pdf_writer.h"
-#include "imagewriter/pdf/tiff_source.h"
+#include "imagewriter/tiff_reader.h"
 
-namespace qid {
+namespace qid::pdf {
+
+void TiffFreeDeleter::operator()(void* p) const { _TIFFfree(p); }
 namespace {
 
 constexpr uint32_t kFaxWidth = 1728;  // the PDF's default /Columns
@@ -122,7 +126,7 @@ int WriteCcittData(PdfOutput& out, TIFF* tif) {
   uint64_t largest = 0;
   for (uint32_t s = 0; s < strips; ++s) largest = counts[s] > largest ? counts[s] : largest;
   // A strip said to be longer than its file cannot be read; do not try to hold it.
-  uint64_t file_size = TiffSourceSize(tif);
+  uint64_t file_size = TiffFileSize(tif);
   if (largest == 0 || largest > file_size || largest > kMaxPageBuffer) return 1;
   TiffBuffer strip(static_cast<uint8_t*>(_TIFFmalloc(static_cast<tmsize_t>(largest))));
   if (!strip) return 1;
@@ -132,7 +136,7 @@ int WriteCcittData(PdfOutput& out, TIFF* tif) {
     tmsize_t got = TIFFReadRawStrip(tif, s, strip.get(), static_cast<tmsize_t>(largest));
     if (got < 0) return 1;
     if (fill_order == FILLORDER_LSB2MSB) TIFFReverseBits(strip.get(), got);
-    PdfWrite(out, strip.get(), static_cast<size_t>(got));
+    (void)PdfWrite(out, strip.get(), static_cast<size_t>(got));  // failures stick to `out`
   }
   return 0;
 }
@@ -226,4 +230,4 @@ int WriteImageTail(PdfOutput& out, const PageImage& image, int page_object) {
   return 0;
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -13,19 +13,20 @@
 // cannot have (other than 1, 2, 4, 8, 16; palettes up to 8).
 #pragma once
 
-#include <tiffio.h>
-
 #include <cstdint>
+#include <memory>
 
 #include "imagewriter/pdf/pdf_output.h"
 #include "imagewriter/pdf/pdf_page.h"
 
-namespace qid {
+typedef struct tiff TIFF;
+
+namespace qid::pdf {
 
 enum class Carrier { kFlate, kDct, kCcitt };
 
 struct TiffFreeDeleter {
-  void operator()(void* p) const { _TIFFfree(p); }
+  void operator()(void* p) const;  // _TIFFfree
 };
 using TiffBuffer = std::unique_ptr<uint8_t[], TiffFreeDeleter>;
 
@@ -70,4 +71,4 @@ inline constexpr uint64_t kMaxPageBuffer = 256u << 20;
 // The largest image side baseline JPEG can carry.
 inline constexpr uint32_t kMaxDctSide = 65500;
 
-}  // namespace qid
+}  // namespace qid::pdf

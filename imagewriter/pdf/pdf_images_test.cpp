@@ -5,14 +5,17 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/imaging/test_tiff.h"
+#include "tests/support/imaging/test_jpeg.h"
+#include "tests/support/imaging/pdf_reader.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "tests/support/test_platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 using testing::PdfReader;
+using testing::FaxPage;
 using testing::TestPage;
 
 struct Jpeg {
@@ -61,19 +64,6 @@ std::vector<uint8_t> Gradient(const TestPage& p) {
   for (uint32_t y = 0; y < p.length; ++y)
     for (size_t x = 0; x < line; ++x) rows[y * line + x] = static_cast<uint8_t>(x * 2 + y * 3);
   return rows;
-}
-
-TestPage FaxPage(uint32_t width = 1728) {
-  TestPage p;
-  p.width = width;
-  p.length = 40;
-  p.bits = 1;
-  p.compression = COMPRESSION_CCITTFAX4;
-  p.photometric = PHOTOMETRIC_MINISWHITE;
-  p.t6_options = 0;
-  p.x_resolution = 204;
-  p.y_resolution = 196;
-  return p;
 }
 
 class PdfImagesTest : public ::testing::Test {
@@ -303,35 +293,23 @@ TEST_F(PdfImagesTest, PageKindsWithoutAPdfFormEndWith99) {
 
 TEST_F(PdfImagesTest, RowsInOtherLayoutsEndWith99) {
   // Subsampled YCbCr: libtiff's rows are packed blocks of luma and chroma, not pixels.
+  TestPage ycbcr;
+  ycbcr.width = 32;
+  ycbcr.samples = 3;
+  ycbcr.ycbcr_subsampling = 2;
   std::string packed = Path("ycbcr.tif");
-  TIFF* y = TIFFOpen(packed.c_str(), "w");
-  ASSERT_NE(y, nullptr);
-  TIFFSetField(y, TIFFTAG_IMAGEWIDTH, 32);
-  TIFFSetField(y, TIFFTAG_IMAGELENGTH, 8);
-  TIFFSetField(y, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(y, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(y, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-  TIFFSetField(y, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
-  TIFFSetField(y, TIFFTAG_ROWSPERSTRIP, 8);
-  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(y)), 0x80);
-  ASSERT_GE(TIFFWriteEncodedStrip(y, 0, strip.data(), static_cast<tmsize_t>(strip.size())), 0);
-  TIFFClose(y);
+  ASSERT_TRUE(testing::WriteTestTiff(packed, {ycbcr}));
   EXPECT_EQ(WritePdf(tp.platform(), Path("out.pdf"), {packed}, 50), kPdfUnsupportedSamples);
   EXPECT_EQ(WritePdf(tp.platform(), Path("out.pdf"), {packed}, 0), kPdfUnsupportedSamples);
 
+  TestPage planes;
+  planes.width = 4;
+  planes.length = 2;
+  planes.samples = 3;
+  planes.photometric = PHOTOMETRIC_RGB;
+  planes.planar = PLANARCONFIG_SEPARATE;
   std::string path = Path("planes.tif");
-  TIFF* t = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(t, nullptr);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 4);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 2);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
-  uint8_t row[4] = {1, 2, 3, 4};
-  for (uint16_t s = 0; s < 3; ++s)
-    for (uint32_t r = 0; r < 2; ++r) TIFFWriteScanline(t, row, r, s);
-  TIFFClose(t);
+  ASSERT_TRUE(testing::WriteTestTiff(path, {planes}));
   EXPECT_EQ(WritePdf(tp.platform(), Path("out.pdf"), {path}, 50), kPdfUnsupportedSamples);
 }
 
@@ -402,4 +380,4 @@ TEST_F(PdfImagesTest, DctRowsThatCannotBeHeldEndWith1) {
 #endif
 
 }  // namespace
-}  // namespace qid
+}  // namespace qid::pdf

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 bool FlushBuffer(PdfOutput& out) {
@@ -92,7 +92,7 @@ void PdfPrint(PdfOutput& out, const char* format, ...) {
   if (out.flate_redirect) {
     FlateAppend(out, text, static_cast<size_t>(n));
   } else {
-    PdfWrite(out, text, static_cast<size_t>(n));
+    (void)PdfWrite(out, text, static_cast<size_t>(n));  // failures stick to `out`
   }
 }
 
@@ -196,4 +196,4 @@ bool PdfCloseOutput(PdfOutput& out) {
   return !out.failed;
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

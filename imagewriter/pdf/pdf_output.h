@@ -13,12 +13,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "imagewriter/trace_tags.h"
 #include "platform/file_system.h"
 
-namespace qid {
+namespace qid::pdf {
 
 // Trace tag of the PDF writer.
-inline constexpr char kTagPdf[] = "PDF01:  ";
+inline constexpr const char* kTagPdf = trace::kPdf;
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -102,4 +103,4 @@ uint64_t PdfObjectOffset(const PdfOutput& out, int k);
 // Hands buffered bytes to the file and closes it. False when anything failed on the way.
 bool PdfCloseOutput(PdfOutput& out);
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/imaging/pdf_reader.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 // What the output handed to its file; it outlives the file, which the output closes and frees.
@@ -155,4 +155,4 @@ TEST(PdfOpenOutputTest, AFolderThatIsNotThereGivesFalse) {
 }
 
 }  // namespace
-}  // namespace qid
+}  // namespace qid::pdf

@@ -1,8 +1,10 @@
 #include "imagewriter/pdf/pdf_page.h"
 
+#include <tiffio.h>
+
 #include <cmath>
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 bool Usable(float resolution) { return std::isfinite(resolution) && resolution > 0; }
@@ -53,4 +55,4 @@ bool ComputePageGeometry(const PageInfo& info, PageGeometry* geometry) {
   return true;
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -2,11 +2,11 @@
 // follows from them.
 #pragma once
 
-#include <tiffio.h>
-
 #include <cstdint>
 
-namespace qid {
+typedef struct tiff TIFF;
+
+namespace qid::pdf {
 
 struct PageInfo {
   uint32_t width = 0;             // ImageWidth
@@ -43,4 +43,4 @@ bool ComputePageGeometry(const PageInfo& info, PageGeometry* geometry);
 // Pages wider or longer than this many pixels are refused as damaged.
 inline constexpr uint32_t kMaxPageSide = 1u << 20;
 
-}  // namespace qid
+}  // namespace qid::pdf

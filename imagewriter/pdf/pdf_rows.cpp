@@ -1,8 +1,10 @@
 #include "imagewriter/pdf/pdf_rows.h"
 
+#include <tiffio.h>
+
 #include <cstring>
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 constexpr size_t kRowSlack = 16384;
@@ -120,4 +122,4 @@ void ReadPdfRow(TIFF* tif, const PageInfo& info, PageImage* image, uint32_t r, u
   }
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -1,12 +1,12 @@
 // The rows of one page as the PDF image wants them, read in order from the top.
 #pragma once
 
-#include <tiffio.h>
-
 #include "imagewriter/pdf/pdf_images.h"
 #include "imagewriter/pdf/pdf_page.h"
 
-namespace qid {
+typedef struct tiff TIFF;
+
+namespace qid::pdf {
 
 // Row size, row buffer and (for tiled pages) the tile band; see PreparePageImage.
 int PrepareRows(TIFF* tif, const PageInfo& info, PageImage* image);
@@ -17,4 +17,4 @@ int PrepareRows(TIFF* tif, const PageInfo& info, PageImage* image);
 // space, and 16-bit samples are put in the PDF's byte order (most significant first).
 void ReadPdfRow(TIFF* tif, const PageInfo& info, PageImage* image, uint32_t r, uint8_t* to);
 
-}  // namespace qid
+}  // namespace qid::pdf

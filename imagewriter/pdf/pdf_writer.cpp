@@ -1,15 +1,17 @@
 #include "imagewriter/pdf/pdf_writer.h"
 
+#include <tiffio.h>
+
 #include <ctime>
 
 #include "common/debug_trace.h"
 #include "imagewriter/pdf/pdf_images.h"
 #include "imagewriter/pdf/pdf_output.h"
 #include "imagewriter/pdf/pdf_page.h"
-#include "imagewriter/pdf/tiff_source.h"
+#include "imagewriter/tiff_reader.h"
 #include "platform/platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 // Object numbers are written as int: 8 + 8 × pages must stay well inside.
@@ -89,7 +91,7 @@ void WriteDocumentObjects(PdfOutput& out, long pages) {
 int CountPages(FileSystem& files, const std::vector<std::string>& sources, long* pages) {
   long total = 0;
   for (const std::string& source : sources) {
-    TiffPtr tif(OpenTiffSource(files, source));
+    TiffPtr tif = OpenTiffReader(files, source, nullptr);
     if (!tif) return kPdfSourceNotOpened;
     long count = 1;
     while (count <= kMaxPdfPages && TIFFReadDirectory(tif.get())) ++count;
@@ -200,11 +202,11 @@ int WritePages(Platform& os, PdfOutput& out, const std::vector<std::string>& sou
     const std::string& source = sources[k];
     if (!tif) {
       DebugTrace(kTagPdf, "in Image %s", source.c_str());
-      tif.reset(OpenTiffSource(*os.files, source));
+      tif = OpenTiffReader(*os.files, source, nullptr);
       open_path = source;
     } else if (open_path != source) {
       DebugTrace(kTagPdf, "Image %s", source.c_str());
-      tif.reset(OpenTiffSource(*os.files, source));
+      tif = OpenTiffReader(*os.files, source, nullptr);
       open_path = source;
     }
     if (!tif) return kPdfSourceNotOpened;
@@ -253,7 +255,7 @@ bool WriteInfoAndTrailer(Platform& os, PdfOutput& out, long pages) {
   std::tm now = os.system->LocalTime();
   char date[64];
   if (std::strftime(date, sizeof date, "D:%Y%m%d%H%M", &now) == 0) date[0] = '\0';
-  DebugTrace("TIME:  ", "%s", date);
+  DebugTrace(trace::kTime, "%s", date);
   PdfPrint(out, "/CreationDate (%s)\n", date);
   PdfPrint(out, ">>\n");
   PdfPrint(out, "endobj\n");
@@ -286,7 +288,6 @@ bool WriteInfoAndTrailer(Platform& os, PdfOutput& out, long pages) {
 int WritePdf(Platform& os, const std::string& target, const std::vector<std::string>& sources,
              int jpeg_quality) {
   DebugTrace(kTagPdf, "tiff2pdf ANFANG");
-  TiffSilence silence;
   // Without a source there is no page to show; a PDF without pages is no document.
   if (target.empty() || sources.empty()) return kPdfFailed;
   PdfOutput out;
@@ -311,4 +312,4 @@ int WritePdf(Platform& os, const std::string& target, const std::vector<std::str
   return kPdfDone;
 }
 
-}  // namespace qid
+}  // namespace qid::pdf

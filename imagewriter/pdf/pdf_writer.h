@@ -11,8 +11,13 @@
 #include <vector>
 
 namespace qid {
-
 struct Platform;
+}  // namespace qid
+
+namespace qid::pdf {
+
+// The quality at which the job's PDFs re-encode 8-bit pages (DCT).
+constexpr int kJobJpegQuality = 50;
 
 enum PdfResult : int {
   kPdfDone = 0,
@@ -27,12 +32,13 @@ enum PdfResult : int {
 
 // Writes `target` (replacing it) from all pages of `sources`, in order, reading the TIFFs and
 // writing the PDF through os.files; the Author is os.system's user name, the creation date
-// os.system's local time. jpeg_quality 0 switches DCT re-encoding off; the job passes 50.
+// os.system's local time. jpeg_quality 0 switches DCT re-encoding off; the job passes
+// kJobJpegQuality.
 //
 // Any result other than kPdfDone leaves the partly written target on disk. A failed write
 // (a full disk, say) gives kPdfFailed, never kPdfDone. One call is one conversion; calls share
-// no state, apart from libtiff's process-wide message handlers, which stay silent meanwhile.
+// no state.
 int WritePdf(Platform& os, const std::string& target, const std::vector<std::string>& sources,
              int jpeg_quality);
 
-}  // namespace qid
+}  // namespace qid::pdf

@@ -6,11 +6,13 @@
 #include <cmath>
 
 #include "imagewriter/pdf/pdf_page.h"
-#include "imagewriter/pdf/pdf_test_support.h"
+#include "tests/support/imaging/test_tiff.h"
+#include "tests/support/faulty_files.h"
+#include "tests/support/imaging/pdf_reader.h"
 #include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 
-namespace qid {
+namespace qid::pdf {
 namespace {
 
 using testing::PdfReader;
@@ -246,37 +248,6 @@ TEST(PageGeometryTest, CentimetreAndUnusableResolutionsGiveOnePointPerPixel) {
   EXPECT_FALSE(ComputePageGeometry(info, &g));
 }
 
-// The file fails its Nth write, as a full disk or a lost network share would.
-class FailingFile : public FileWrapper {
- public:
-  FailingFile(std::unique_ptr<File> target, int* writes_left, int* writes)
-      : FileWrapper(std::move(target)), writes_left_(writes_left), writes_(writes) {}
-  ErrorCode Write(const void* buffer, size_t n) override {
-    ++*writes_;
-    if (*writes_left_ > 0 && --*writes_left_ == 0) return kErrDiskFull;
-    return FileWrapper::Write(buffer, n);
-  }
-
- private:
-  int* writes_left_;
-  int* writes_;
-};
-
-class FailNthWrite : public FileSystemWrapper {
- public:
-  explicit FailNthWrite(FileSystem* target) : FileSystemWrapper(target) {}
-  ErrorCode OpenFile(const std::string& path, FileAccess access, FileDisposition disposition,
-                     FileShare share, std::unique_ptr<File>* file) override {
-    ErrorCode err = FileSystemWrapper::OpenFile(path, access, disposition, share, file);
-    if (err == kSuccess && access != FileAccess::kRead) {
-      *file = std::make_unique<FailingFile>(std::move(*file), &writes_left, &writes);
-    }
-    return err;
-  }
-  int writes_left = 0;  // 0: never fail
-  int writes = 0;       // writes seen, the failed one included
-};
-
 TEST_F(PdfWriterTest, AFailedWriteAnywhereGivesResult1) {
   TestPage p;
   p.width = p.length = 256;  // noise that Flate cannot shrink: several buffers of output
@@ -286,17 +257,19 @@ TEST_F(PdfWriterTest, AFailedWriteAnywhereGivesResult1) {
     p.pixels.push_back(static_cast<uint8_t>(seed >> 24));
   }
   std::string tif = Tiff("a.tif", {p, p, p});
-  FailNthWrite files(tp.platform().files);
+  testing::FaultyFiles files(tp.platform().files);
   Platform os = tp.platform();
   os.files = &files;
   ASSERT_EQ(WritePdf(os, Path("out.pdf"), {tif}, 0), kPdfDone);
   int writes = files.writes;
   ASSERT_GE(writes, 3);
   for (int n = 1; n <= writes; ++n) {
-    files.writes_left = n;
+    files.writes = 0;
+    files.fail_write = n;
     EXPECT_EQ(WritePdf(os, Path("out.pdf"), {tif}, 0), kPdfFailed) << "write " << n;
   }
-  files.writes_left = writes + 1;
+  files.writes = 0;
+  files.fail_write = writes + 1;
   EXPECT_EQ(WritePdf(os, Path("out.pdf"), {tif}, 0), kPdfDone);
   EXPECT_EQ(PdfReader(Output()).problems(), "");
 }
@@ -307,4 +280,4 @@ TEST_F(PdfWriterTest, AFullDiskGivesResult1) {
 }
 
 }  // namespace
-}  // namespace qid
+}  // namespace qid::pdf

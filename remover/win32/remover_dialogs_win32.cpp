@@ -58,7 +58,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG: {
       app = reinterpret_cast<PrnWipeApp*>(lparam);
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-      app->view = std::make_unique<RemoverDialogView>(dialog);
+      app->view = std::make_unique<Win32DialogView>(dialog);
       app->host = std::make_unique<Win32RemoverHost>(app->instance, dialog);
       app->remover.reset(new Remover{*app->platform, *app->view, *app->host, app->state});
       InitMainDialog(*app->remover);
@@ -85,7 +85,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
-      RemoverDialogView view(dialog);
+      Win32DialogView view(dialog);
       InitAboutBox(view, *reinterpret_cast<Win32RemoverHost*>(lparam));
       return TRUE;
     }
@@ -103,7 +103,7 @@ INT_PTR CALLBACK ConfirmDialogProc(HWND dialog, UINT message, WPARAM wparam, LPA
   switch (message) {
     case WM_INITDIALOG: {
       auto* request = reinterpret_cast<ConfirmRequest*>(lparam);
-      RemoverDialogView view(dialog);
+      Win32DialogView view(dialog);
       InitConfirmDialog(view, *request->host, *request->text);
       // The focus starts on Yes, so the text is not shown all selected as an edit with the
       // focus would show it.

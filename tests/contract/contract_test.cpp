@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "platform/host/host_file_system.h"
 #include "platform/host/host_parts.h"
 #include "platform/host/host_process.h"
 #include "platform/host/host_registry.h"
 #include "tests/contract/contract.h"
+#include "tests/contract/dialog_view_contract.h"
+#include "tests/support/memory_dialog_view.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/test_platform.h"
 
@@ -94,6 +97,14 @@ TEST_F(ContractTest, HostProcesses) {
   fs.CreateFolder(dir);
   ProcessContract(procs, env, "\"" QID_CONTRACT_CHILD "\"", dir, reporter);
   ExpectChecks(8);
+}
+
+TEST_F(ContractTest, MemoryDialogView) {
+  MemoryDialogView view;
+  for (int id : {kEdit, kCheckBox, kList, kMultiList}) view.Declare(id, "");
+  DialogViewContract(view, reporter);
+  ExpectChecks(30);
+  EXPECT_EQ(view.unknown_ids, std::set<int>{kMissing});
 }
 
 }  // namespace

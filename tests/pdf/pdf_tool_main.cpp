@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   qid::SetTraceSink(os.debug_output);  // $QID_TRACE names where the trace goes
   std::string target = argv[i++];
   std::vector<std::string> sources(argv + i, argv + argc);
-  int result = qid::WritePdf(os, target, sources, quality);
+  int result = qid::pdf::WritePdf(os, target, sources, quality);
   std::printf("result %d\n", result);
   return result;
 }

@@ -9,8 +9,10 @@
 
 #include "driver/job_file.h"
 #include "driver/tiff_pages.h"
+#include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
-#include "imagewriter/splice_testing.h"
+#include "tests/support/imaging/test_tiff.h"
+#include "tests/support/imaging/test_jpeg.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
 #include "tests/support/test_platform.h"

@@ -23,7 +23,7 @@
 #include "remover/dialogs.h"
 #include "remover/remover.h"
 #include "remover/remover_ids.h"
-#include "imagewriter/dialogs/memory_dialog_view.h"
+#include "tests/support/memory_dialog_view.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fake_system_control.h"
 #include "tests/support/test_platform.h"

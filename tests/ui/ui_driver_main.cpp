@@ -155,18 +155,18 @@ DWORD WINAPI SendWorker(void* argument) {
 }
 
 // Sends from a worker; waits until it is handled or 1.5 s have passed (a modal window opened).
-void SendSoon(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* job = new SendJob{window, message, wparam, std::string(), false, lparam};
+void StartSend(SendJob* job) {
   HANDLE thread = CreateThread(nullptr, 0, SendWorker, job, 0, nullptr);
   if (WaitForSingleObject(thread, 1500) == WAIT_OBJECT_0) CloseHandle(thread);
   else g_pending.push_back(thread);
 }
 
+void SendSoon(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  StartSend(new SendJob{window, message, wparam, std::string(), false, lparam});
+}
+
 void SendTextSoon(HWND window, UINT message, WPARAM wparam, const std::string& text) {
-  auto* job = new SendJob{window, message, wparam, text, true, 0};
-  HANDLE thread = CreateThread(nullptr, 0, SendWorker, job, 0, nullptr);
-  if (WaitForSingleObject(thread, 1500) == WAIT_OBJECT_0) CloseHandle(thread);
-  else g_pending.push_back(thread);
+  StartSend(new SendJob{window, message, wparam, text, true, 0});
 }
 
 struct FoundText {
@@ -227,200 +227,288 @@ bool SaveScreenRect(const RECT& rect, const std::string& file) {
   return ok;
 }
 
-bool Need(int argc, int i, int count, const char* step) {
-  if (i + count < argc) return true;
-  std::fprintf(stderr, "ui_driver: %s needs %d argument(s)\n", step, count);
-  std::exit(2);
+// --- the steps: each takes its arguments and returns false when the run cannot go on ------
+
+bool StepWindow(const std::string&, char** args) {
+  std::string caption = args[0];
+  g_window = WaitForWindow(caption, 20000);
+  Report(g_window != nullptr, "window \"" + caption + "\" is shown");
+  return g_window != nullptr;
 }
+
+bool StepGone(const std::string&, char** args) {
+  std::string caption = args[0];
+  DWORD start = GetTickCount();
+  while (WaitForWindow(caption, 0) != nullptr && GetTickCount() - start < 10000) Sleep(100);
+  Report(WaitForWindow(caption, 0) == nullptr, "window \"" + caption + "\" closed");
+  return true;
+}
+
+bool StepAbsent(const std::string&, char** args) {
+  std::string caption = args[0];
+  DWORD ms = std::strtoul(args[1], nullptr, 10);
+  Report(WaitForWindow(caption, ms) == nullptr, "no window \"" + caption + "\"");
+  return true;
+}
+
+// checked, enabled, visible
+bool StepState(const std::string& step, char** args) {
+  int id = std::atoi(args[0]);
+  bool want = std::atoi(args[1]) != 0;
+  std::string what = std::to_string(id) + (want ? " is " : " is not ") + step;
+  HWND control = Control(id, what);
+  if (control == nullptr) return true;
+  bool got = step == "checked" ? SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED
+             : step == "enabled" ? IsWindowEnabled(control) != FALSE
+                                 : IsWindowVisible(control) != FALSE;
+  Report(got == want, what);
+  return true;
+}
+
+bool StepText(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string want = Unescape(args[1]);
+  std::string what = std::to_string(id) + " shows \"" + Escape(want) + "\"";
+  HWND control = Control(id, what);
+  if (control == nullptr) return true;
+  std::string got = WindowText(control);
+  Report(got == want, what, "got \"" + Escape(got) + "\"");
+  return true;
+}
+
+bool StepListSelection(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  int want = std::atoi(args[1]);
+  std::string what = std::to_string(id) + " has entry " + std::to_string(want) + " selected";
+  HWND control = Control(id, what);
+  if (control == nullptr) return true;
+  int got = static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0));
+  Report(got == want, what, "got " + std::to_string(got));
+  return true;
+}
+
+bool StepClick(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "click " + std::to_string(id));
+  if (control != nullptr) SendSoon(control, BM_CLICK, 0, 0);
+  return true;
+}
+
+bool StepSetText(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "set text of " + std::to_string(id));
+  if (control != nullptr) SendTextSoon(control, WM_SETTEXT, 0, args[1]);
+  return true;
+}
+
+bool StepType(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  int pos = std::atoi(args[1]);
+  HWND control = Control(id, "type into " + std::to_string(id));
+  if (control == nullptr) return true;
+  SendMessageA(control, EM_SETSEL, pos, pos);
+  SendTextSoon(control, EM_REPLACESEL, TRUE, args[2]);
+  return true;
+}
+
+// select (by index), dblclick (by the entry's text)
+bool StepSelect(const std::string& step, char** args) {
+  int id = std::atoi(args[0]);
+  std::string entry = args[1];
+  HWND control = Control(id, step + " in " + std::to_string(id));
+  if (control == nullptr) return true;
+  int index = std::atoi(entry.c_str());
+  if (step == "dblclick") {
+    index = static_cast<int>(SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(entry.c_str())));
+    Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
+    if (index == LB_ERR) return true;
+  }
+  SendMessageA(control, LB_SETCURSEL, index, 0);
+  WORD code = step == "select" ? LBN_SELCHANGE : LBN_DBLCLK;
+  SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+  return true;
+}
+
+// msgbox (pressing OK), answer (pressing the button given)
+bool StepMessageBox(const std::string& step, char** args) {
+  std::string caption = args[0];
+  std::string want = Unescape(args[1]);
+  int button = step == "answer" ? std::atoi(args[2]) : IDOK;
+  HWND box = WaitForOtherWindow(caption, 10000);
+  Report(box != nullptr, "message box \"" + caption + "\" is shown");
+  if (box == nullptr) return true;
+  FoundText found;
+  EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
+  // The box breaks lines with CR LF; the steps write a line break as "\n".
+  Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
+         "got \"" + Escape(found.text) + "\"");
+  if (g_window != nullptr && IsWindow(g_window))
+    Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
+  HWND ok = GetDlgItem(box, button);
+  if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
+  else PostMessageA(box, WM_COMMAND, button, 0);
+  DWORD start = GetTickCount();
+  while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+  return true;
+}
+
+bool StepPost(const std::string&, char** args) {
+  UINT message = std::strtoul(args[0], nullptr, 0);
+  WPARAM wparam = std::strtoul(args[1], nullptr, 0);
+  LPARAM lparam = static_cast<LPARAM>(std::strtoul(args[2], nullptr, 0));
+  if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
+  return true;
+}
+
+bool StepHover(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "hover over " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  return true;
+}
+
+bool StepPress(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  HWND control = Control(id, "press " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetClientRect(control, &rect);
+  LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(control, WM_LBUTTONUP, 0, at);
+  return true;
+}
+
+bool StepShot(const std::string&, char** args) {
+  std::string file = args[0];
+  RECT rect = {};
+  bool ok = g_window != nullptr && GetWindowRect(g_window, &rect) && SaveScreenRect(rect, file);
+  Report(ok, "picture of the window saved to " + file);
+  return true;
+}
+
+bool StepGrab(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string file = args[1];
+  HWND control = Control(id, "grab " + std::to_string(id));
+  if (control == nullptr) return true;
+  RECT rect = {};
+  GetClientRect(control, &rect);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  Report(SaveScreenRect(rect, file), "picture of " + std::to_string(id) + " saved to " + file);
+  return true;
+}
+
+bool StepNotify(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  WORD code = static_cast<WORD>(std::atoi(args[1]));
+  HWND control = Control(id, "notify from " + std::to_string(id));
+  if (control != nullptr)
+    SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+  return true;
+}
+
+bool StepPick(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string entry = args[1];
+  HWND control = Control(id, "pick in " + std::to_string(id));
+  if (control == nullptr) return true;
+  LRESULT index = SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(entry.c_str()));
+  Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
+  if (index == LB_ERR) return true;
+  SendMessageA(control, LB_SETSEL, TRUE, index);
+  SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  return true;
+}
+
+bool StepItems(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string want = args[1];
+  std::string what = std::to_string(id) + " lists \"" + want + "\"";
+  HWND control = Control(id, what);
+  if (control == nullptr) return true;
+  std::string got;
+  LRESULT count = SendMessageA(control, LB_GETCOUNT, 0, 0);
+  for (LRESULT n = 0; n < count; ++n) {
+    // Between processes the entry arrives in UTF-16 whichever form is asked for.
+    wchar_t item[512] = {};
+    char narrow[1024] = {};
+    if (SendMessageW(control, LB_GETTEXTLEN, n, 0) < 511) {
+      SendMessageW(control, LB_GETTEXT, n, reinterpret_cast<LPARAM>(item));
+    }
+    WideCharToMultiByte(CP_ACP, 0, item, -1, narrow, sizeof narrow, nullptr, nullptr);
+    got += (n ? "|" : "") + std::string(narrow);
+  }
+  Report(got == want, what, "got \"" + got + "\"");
+  return true;
+}
+
+bool StepContains(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  std::string want = Unescape(args[1]);
+  std::string what = std::to_string(id) + " holds \"" + Escape(want) + "\"";
+  HWND control = Control(id, what);
+  if (control == nullptr) return true;
+  std::string got;
+  for (char c : WindowText(control))
+    if (c != '\r') got += c;
+  Report(got.find(want) != std::string::npos, what, "got \"" + Escape(got) + "\"");
+  return true;
+}
+
+bool StepCommand(const std::string&, char** args) {
+  int id = std::atoi(args[0]);
+  if (g_window != nullptr) SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  return true;
+}
+
+bool StepSleep(const std::string&, char** args) {
+  Sleep(std::strtoul(args[0], nullptr, 10));
+  return true;
+}
+
+struct StepKind {
+  const char* name;
+  int arguments;
+  bool (*run)(const std::string& step, char** args);
+};
+
+const StepKind kSteps[] = {
+    {"window", 1, StepWindow},   {"gone", 1, StepGone},           {"absent", 2, StepAbsent},
+    {"checked", 2, StepState},   {"enabled", 2, StepState},       {"visible", 2, StepState},
+    {"text", 2, StepText},       {"listsel", 2, StepListSelection}, {"click", 1, StepClick},
+    {"settext", 2, StepSetText}, {"type", 3, StepType},           {"select", 2, StepSelect},
+    {"dblclick", 2, StepSelect}, {"notify", 2, StepNotify},       {"msgbox", 2, StepMessageBox},
+    {"answer", 3, StepMessageBox}, {"post", 3, StepPost},         {"hover", 1, StepHover},
+    {"press", 1, StepPress},     {"shot", 1, StepShot},           {"grab", 2, StepGrab},
+    {"pick", 2, StepPick},       {"items", 2, StepItems},         {"contains", 2, StepContains},
+    {"command", 1, StepCommand}, {"sleep", 1, StepSleep},
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string step = argv[i];
-    if (step == "window" && Need(argc, i, 1, "window")) {
-      std::string caption = argv[++i];
-      g_window = WaitForWindow(caption, 20000);
-      Report(g_window != nullptr, "window \"" + caption + "\" is shown");
-      if (g_window == nullptr) break;
-    } else if (step == "gone" && Need(argc, i, 1, "gone")) {
-      std::string caption = argv[++i];
-      DWORD start = GetTickCount();
-      while (WaitForWindow(caption, 0) != nullptr && GetTickCount() - start < 10000) Sleep(100);
-      Report(WaitForWindow(caption, 0) == nullptr, "window \"" + caption + "\" closed");
-    } else if (step == "absent" && Need(argc, i, 2, "absent")) {
-      std::string caption = argv[++i];
-      DWORD ms = std::strtoul(argv[++i], nullptr, 10);
-      Report(WaitForWindow(caption, ms) == nullptr, "no window \"" + caption + "\"");
-    } else if ((step == "checked" || step == "enabled" || step == "visible") &&
-               Need(argc, i, 2, "state")) {
-      int id = std::atoi(argv[++i]);
-      bool want = std::atoi(argv[++i]) != 0;
-      std::string what = std::to_string(id) + (want ? " is " : " is not ") +
-                         (step == "visible" ? "visible" : step == "enabled" ? "enabled" : "checked");
-      HWND control = Control(id, what);
-      if (control == nullptr) continue;
-      bool got = step == "checked" ? SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED
-                 : step == "enabled" ? IsWindowEnabled(control) != FALSE
-                                     : IsWindowVisible(control) != FALSE;
-      Report(got == want, what);
-    } else if (step == "text" && Need(argc, i, 2, "text")) {
-      int id = std::atoi(argv[++i]);
-      std::string want = Unescape(argv[++i]);
-      std::string what = std::to_string(id) + " shows \"" + Escape(want) + "\"";
-      HWND control = Control(id, what);
-      if (control == nullptr) continue;
-      std::string got = WindowText(control);
-      Report(got == want, what, "got \"" + Escape(got) + "\"");
-    } else if (step == "listsel" && Need(argc, i, 2, "listsel")) {
-      int id = std::atoi(argv[++i]);
-      int want = std::atoi(argv[++i]);
-      std::string what = std::to_string(id) + " has entry " + std::to_string(want) + " selected";
-      HWND control = Control(id, what);
-      if (control == nullptr) continue;
-      int got = static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0));
-      Report(got == want, what, "got " + std::to_string(got));
-    } else if (step == "click" && Need(argc, i, 1, "click")) {
-      int id = std::atoi(argv[++i]);
-      HWND control = Control(id, "click " + std::to_string(id));
-      if (control != nullptr) SendSoon(control, BM_CLICK, 0, 0);
-    } else if (step == "settext" && Need(argc, i, 2, "settext")) {
-      int id = std::atoi(argv[++i]);
-      std::string text = argv[++i];
-      HWND control = Control(id, "set text of " + std::to_string(id));
-      if (control != nullptr) SendTextSoon(control, WM_SETTEXT, 0, text);
-    } else if (step == "type" && Need(argc, i, 3, "type")) {
-      int id = std::atoi(argv[++i]);
-      int pos = std::atoi(argv[++i]);
-      std::string text = argv[++i];
-      HWND control = Control(id, "type into " + std::to_string(id));
-      if (control == nullptr) continue;
-      SendMessageA(control, EM_SETSEL, pos, pos);
-      SendTextSoon(control, EM_REPLACESEL, TRUE, text);
-    } else if ((step == "select" || step == "dblclick") && Need(argc, i, 2, "select")) {
-      int id = std::atoi(argv[++i]);
-      std::string entry = argv[++i];
-      HWND control = Control(id, step + " in " + std::to_string(id));
-      if (control == nullptr) continue;
-      int index = std::atoi(entry.c_str());
-      if (step == "dblclick") {
-        index = static_cast<int>(SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                              reinterpret_cast<LPARAM>(entry.c_str())));
-        Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
-        if (index == LB_ERR) continue;
-      }
-      SendMessageA(control, LB_SETCURSEL, index, 0);
-      WORD code = step == "select" ? LBN_SELCHANGE : LBN_DBLCLK;
-      SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
-    } else if ((step == "msgbox" && Need(argc, i, 2, "msgbox")) ||
-               (step == "answer" && Need(argc, i, 3, "answer"))) {
-      std::string caption = argv[++i];
-      std::string want = Unescape(argv[++i]);
-      int button = step == "answer" ? std::atoi(argv[++i]) : IDOK;
-      HWND box = WaitForOtherWindow(caption, 10000);
-      Report(box != nullptr, "message box \"" + caption + "\" is shown");
-      if (box == nullptr) continue;
-      FoundText found;
-      EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
-      // The box breaks lines with CR LF; the steps write a line break as "\n".
-      Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
-             "got \"" + Escape(found.text) + "\"");
-      if (g_window != nullptr && IsWindow(g_window))
-        Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
-      HWND ok = GetDlgItem(box, button);
-      if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
-      else PostMessageA(box, WM_COMMAND, button, 0);
-      DWORD start = GetTickCount();
-      while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
-    } else if (step == "pick" && Need(argc, i, 2, "pick")) {
-      int id = std::atoi(argv[++i]);
-      std::string entry = argv[++i];
-      HWND control = Control(id, "pick in " + std::to_string(id));
-      if (control == nullptr) continue;
-      LRESULT index = SendMessageA(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                   reinterpret_cast<LPARAM>(entry.c_str()));
-      Report(index != LB_ERR, std::to_string(id) + " lists \"" + entry + "\"");
-      if (index == LB_ERR) continue;
-      SendMessageA(control, LB_SETSEL, TRUE, index);
-      SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
-    } else if (step == "items" && Need(argc, i, 2, "items")) {
-      int id = std::atoi(argv[++i]);
-      std::string want = argv[++i];
-      std::string what = std::to_string(id) + " lists \"" + want + "\"";
-      HWND control = Control(id, what);
-      if (control == nullptr) continue;
-      std::string got;
-      LRESULT count = SendMessageA(control, LB_GETCOUNT, 0, 0);
-      for (LRESULT n = 0; n < count; ++n) {
-        // Between processes the entry arrives in UTF-16 whichever form is asked for.
-        wchar_t item[512] = {};
-        char narrow[1024] = {};
-        if (SendMessageW(control, LB_GETTEXTLEN, n, 0) < 511) {
-          SendMessageW(control, LB_GETTEXT, n, reinterpret_cast<LPARAM>(item));
-        }
-        WideCharToMultiByte(CP_ACP, 0, item, -1, narrow, sizeof narrow, nullptr, nullptr);
-        got += (n ? "|" : "") + std::string(narrow);
-      }
-      Report(got == want, what, "got \"" + got + "\"");
-    } else if (step == "contains" && Need(argc, i, 2, "contains")) {
-      int id = std::atoi(argv[++i]);
-      std::string want = Unescape(argv[++i]);
-      std::string what = std::to_string(id) + " holds \"" + Escape(want) + "\"";
-      HWND control = Control(id, what);
-      if (control == nullptr) continue;
-      std::string got;
-      for (char c : WindowText(control)) if (c != '\r') got += c;
-      Report(got.find(want) != std::string::npos, what, "got \"" + Escape(got) + "\"");
-    } else if (step == "command" && Need(argc, i, 1, "command")) {
-      int id = std::atoi(argv[++i]);
-      if (g_window != nullptr) SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    } else if (step == "post" && Need(argc, i, 3, "post")) {
-      UINT message = std::strtoul(argv[++i], nullptr, 0);
-      WPARAM wparam = std::strtoul(argv[++i], nullptr, 0);
-      LPARAM lparam = static_cast<LPARAM>(std::strtoul(argv[++i], nullptr, 0));
-      if (g_window != nullptr) PostMessageA(g_window, message, wparam, lparam);
-    } else if (step == "hover" && Need(argc, i, 1, "hover")) {
-      int id = std::atoi(argv[++i]);
-      HWND control = Control(id, "hover over " + std::to_string(id));
-      if (control == nullptr) continue;
-      RECT rect = {};
-      GetWindowRect(control, &rect);
-      SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    } else if (step == "press" && Need(argc, i, 1, "press")) {
-      int id = std::atoi(argv[++i]);
-      HWND control = Control(id, "press " + std::to_string(id));
-      if (control == nullptr) continue;
-      RECT rect = {};
-      GetClientRect(control, &rect);
-      LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
-      PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-      PostMessageA(control, WM_LBUTTONUP, 0, at);
-    } else if (step == "shot" && Need(argc, i, 1, "shot")) {
-      std::string file = argv[++i];
-      RECT rect = {};
-      bool ok = g_window != nullptr && GetWindowRect(g_window, &rect) && SaveScreenRect(rect, file);
-      Report(ok, "picture of the window saved to " + file);
-    } else if (step == "grab" && Need(argc, i, 2, "grab")) {
-      int id = std::atoi(argv[++i]);
-      std::string file = argv[++i];
-      HWND control = Control(id, "grab " + std::to_string(id));
-      if (control == nullptr) continue;
-      RECT rect = {};
-      GetClientRect(control, &rect);
-      MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-      Report(SaveScreenRect(rect, file), "picture of " + std::to_string(id) + " saved to " + file);
-    } else if (step == "notify" && Need(argc, i, 2, "notify")) {
-      int id = std::atoi(argv[++i]);
-      WORD code = static_cast<WORD>(std::atoi(argv[++i]));
-      HWND control = Control(id, "notify from " + std::to_string(id));
-      if (control != nullptr)
-        SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
-    } else if (step == "sleep" && Need(argc, i, 1, "sleep")) {
-      Sleep(std::strtoul(argv[++i], nullptr, 10));
-    } else {
+    const StepKind* kind = nullptr;
+    for (const StepKind& k : kSteps)
+      if (step == k.name) kind = &k;
+    if (kind == nullptr) {
       std::fprintf(stderr, "ui_driver: unknown step \"%s\"\n", step.c_str());
       return 2;
     }
+    if (i + kind->arguments >= argc) {
+      std::fprintf(stderr, "ui_driver: %s needs %d argument(s)\n", kind->name, kind->arguments);
+      return 2;
+    }
+    bool go_on = kind->run(step, argv + i + 1);
+    i += kind->arguments;
+    if (!go_on) break;
   }
   // A worker still blocked sits in a modal loop that a later run closes; do not wait for it.
   for (HANDLE thread : g_pending) CloseHandle(thread);

@@ -2,7 +2,7 @@
 // opened through the HTML Help entry bound on first use.
 #include "imagewriter/dialogs/driver_help.h"
 
-#include "imagewriter/dialogs/win32/win32_dialog_view.h"
+#include "imagewriter/dialogs/win32/settings_dialog_win32.h"
 
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"

@@ -1,5 +1,5 @@
 // The platform's file-open dialog for the choosers.
-#include "imagewriter/dialogs/win32/win32_dialog_view.h"  // <windows.h> before <commdlg.h>
+#include "imagewriter/dialogs/win32/settings_dialog_win32.h"  // <windows.h> before <commdlg.h>
 
 #include <commdlg.h>
 

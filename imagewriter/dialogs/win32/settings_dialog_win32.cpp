@@ -5,7 +5,7 @@
 #include "imagewriter/dialogs/control_ids.h"
 #include "imagewriter/dialogs/reset_serial.h"
 #include "imagewriter/dialogs/settings_dialog.h"
-#include "imagewriter/dialogs/win32/win32_dialog_view.h"
+#include "imagewriter/dialogs/win32/settings_dialog_win32.h"
 #include "imagewriter/settings.h"
 #include "imagewriter/writer_context.h"
 
@@ -15,7 +15,7 @@ namespace {
 // What a showing of the settings dialog holds; lives on ShowSettingsDialog's stack.
 struct SettingsSession {
   WriterContext* ctx = nullptr;
-  std::unique_ptr<Win32DialogView> view;
+  std::unique_ptr<Win32SettingsDialog> view;
   SettingsDialogState state;
 };
 
@@ -35,18 +35,39 @@ T* Session(HWND dialog) {
   return reinterpret_cast<T*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
+INT_PTR CALLBACK ResetSerialDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
 }  // namespace
+
+int Win32SettingsDialog::RunResetSerialDialog() {
+  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RESET_SERIAL),
+                                   dialog(), ResetSerialDialogProc,
+                                   reinterpret_cast<LPARAM>(&ctx_));
+  if (result == -1) {
+    DebugTrace(kDialogTag, "reset-serial dialog not shown, error %lu", GetLastError());
+    return 0;
+  }
+  return static_cast<int>(result);
+}
+
+bool Win32SettingsDialog::ShowOpenFileDialog(const OpenFileRequest& request, std::string* file) {
+  return ShowOpenFileDialogWin32(dialog(), request, file);
+}
+
+void Win32SettingsDialog::ShowDriverHelp() { qid::ShowDriverHelp(ctx_, dialog()); }
 
 static_assert(kNotifyClicked == BN_CLICKED && kNotifyEditChange == EN_CHANGE &&
                   kNotifyListSelChange == LBN_SELCHANGE,
               "the dialog logic reads the platform's notification codes");
+
+namespace {
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
       auto* session = reinterpret_cast<SettingsSession*>(lparam);
       SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
-      session->view = std::make_unique<Win32DialogView>(*session->ctx, dialog);
+      session->view = std::make_unique<Win32SettingsDialog>(*session->ctx, dialog);
       LimitEdits(dialog);
       ResetValues(*session->ctx, *session->view);
       return FALSE;  // ResetValues has set the focus
@@ -55,8 +76,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
       SettingsSession* session = Session<SettingsSession>(dialog);
       if (session == nullptr || !session->view || session->view->InProgramChange()) return FALSE;
       int end_result = 0;
-      if (OnSettingsCommand(*session->ctx, *session->view, session->state, LOWORD(wparam),
-                            HIWORD(wparam), &end_result))
+      if (OnSettingsCommand(*session->ctx, *session->view, *session->view, session->state,
+                            LOWORD(wparam), HIWORD(wparam), &end_result))
         EndDialog(dialog, end_result);
       return TRUE;
     }
@@ -70,7 +91,7 @@ INT_PTR CALLBACK ResetSerialDialogProc(HWND dialog, UINT message, WPARAM wparam,
     case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
       auto* ctx = reinterpret_cast<WriterContext*>(lparam);
-      Win32DialogView view(*ctx, dialog);
+      Win32DialogView view(dialog);
       InitializeResetSerial(*ctx, view);
       return TRUE;
     }
@@ -78,7 +99,7 @@ INT_PTR CALLBACK ResetSerialDialogProc(HWND dialog, UINT message, WPARAM wparam,
       auto* ctx = Session<WriterContext>(dialog);
       if (ctx == nullptr || HIWORD(wparam) != BN_CLICKED) return FALSE;
       if (LOWORD(wparam) == IDOK) {
-        Win32DialogView view(*ctx, dialog);
+        Win32DialogView view(dialog);
         if (AcceptResetSerial(*ctx, view)) EndDialog(dialog, 1);
         return TRUE;
       }
@@ -92,6 +113,8 @@ INT_PTR CALLBACK ResetSerialDialogProc(HWND dialog, UINT message, WPARAM wparam,
       return FALSE;
   }
 }
+
+}  // namespace
 
 int ShowSettingsDialog(WriterContext& ctx) {
   SettingsSession session;

@@ -1,8 +1,14 @@
-#include "imagewriter/pdf/tiff_source.h"
+#include "imagewriter/tiff_reader.h"
+
+#include <tiffio.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <new>
+
+#include "common/debug_trace.h"
 
 namespace qid {
 namespace {
@@ -44,9 +50,10 @@ constexpr size_t kReadAhead = 64 * 1024;
 
 struct Source {
   std::unique_ptr<File> file;
-  uint64_t position = 0;      // where libtiff reads next
-  uint64_t file_position = 0; // where the file stands
-  uint64_t block_start = 0;   // file offset of block[0]
+  const char* trace_tag = nullptr;  // null: libtiff's messages are dropped
+  uint64_t position = 0;       // where libtiff reads next
+  uint64_t file_position = 0;  // where the file stands
+  uint64_t block_start = 0;    // file offset of block[0]
   size_t block_length = 0;
   uint8_t block[kReadAhead];
 };
@@ -96,7 +103,7 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t n) {
   return static_cast<tmsize_t>(done);
 }
 
-tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }  // sources are read only
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }  // opened for reading only
 
 toff_t SizeProc(thandle_t handle) {
   uint64_t size = 0;
@@ -125,7 +132,8 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
 
 int CloseProc(thandle_t handle) {
   Source* source = AsSource(handle);
-  source->file->Close();
+  // Read only: closing cannot lose data, so its result says nothing the reader needs.
+  (void)source->file->Close();
   delete source;
   return 0;
 }
@@ -133,43 +141,90 @@ int CloseProc(thandle_t handle) {
 int MapProc(thandle_t, void**, toff_t*) { return 0; }  // no mapping: libtiff reads instead
 void UnmapProc(thandle_t, void*, toff_t) {}
 
-TIFF* OpenOverFile(std::unique_ptr<File> file, const char* name) {
-  Source* handle = new (std::nothrow) Source;
-  if (handle == nullptr) return nullptr;
-  handle->file = std::move(file);
-  TIFF* tif = TIFFClientOpen(name, "r", handle, ReadProc, WriteProc, SeekProc, CloseProc,
-                             SizeProc, MapProc, UnmapProc);
-  // A failed TIFFClientOpen leaves the handle to its opener (it never calls CloseProc then).
-  if (tif == nullptr) CloseProc(handle);
-  return tif;
+// Messages about one TIFF: traced with the opener's tag, or dropped. Returning 1 tells
+// libtiff they are handled, so the process-wide handlers never see them.
+int OnMessage(const char* kind, void* user_data, const char* module, const char* format,
+              va_list args) {
+  const char* tag = static_cast<const char*>(user_data);
+  if (tag == nullptr) return 1;
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  DebugTrace(tag, "libtiff %s: %s: %s", kind, module != nullptr ? module : "", text);
+  return 1;
+}
+
+int OnError(TIFF*, void* user_data, const char* module, const char* format, va_list args) {
+  return OnMessage("error", user_data, module, format, args);
+}
+
+int OnWarning(TIFF*, void* user_data, const char* module, const char* format, va_list args) {
+  return OnMessage("warning", user_data, module, format, args);
 }
 
 void Silent(const char*, const char*, va_list) {}
 
-}  // namespace
+// The few libtiff messages that name no TIFF go to the process-wide handlers, whose defaults
+// write to stderr or, in the Windows build, show a message box. They are silenced once.
+void SilenceProcessWideHandlers() {
+  static const bool silenced = [] {
+    TIFFSetErrorHandler(Silent);
+    TIFFSetWarningHandler(Silent);
+    return true;
+  }();
+  (void)silenced;  // only the one-time setting matters
+}
 
-TIFF* OpenTiffSource(FileSystem& files, const std::string& path) {
-  std::unique_ptr<File> file;
-  if (files.OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting,
-                     FileShare::kRead, &file) != kSuccess) {
+TiffPtr OpenOverFile(std::unique_ptr<File> file, const char* name, const char* trace_tag) {
+  SilenceProcessWideHandlers();
+  Source* handle = new (std::nothrow) Source;
+  if (handle == nullptr) return nullptr;
+  handle->file = std::move(file);
+  handle->trace_tag = trace_tag;
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (options == nullptr) {
+    CloseProc(handle);
     return nullptr;
   }
-  return OpenOverFile(std::move(file), path.c_str());
+  void* user_data = const_cast<char*>(trace_tag);
+  TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, user_data);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, user_data);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxLibtiffAllocation));
+  // "m": no memory mapping; every read goes through the File.
+  TIFF* tif = TIFFClientOpenExt(name, "rm", handle, ReadProc, WriteProc, SeekProc, CloseProc,
+                                SizeProc, MapProc, UnmapProc, options);
+  TIFFOpenOptionsFree(options);
+  // A failed open leaves the handle to its opener (libtiff never calls CloseProc then).
+  if (tif == nullptr) CloseProc(handle);
+  return TiffPtr(tif);
 }
 
-TIFF* OpenTiffMemory(const void* bytes, size_t n, const char* name) {
-  return OpenOverFile(std::make_unique<MemoryFile>(bytes, n), name);
+}  // namespace
+
+void TiffCloser::operator()(TIFF* tif) const {
+  if (tif != nullptr) TIFFClose(tif);
 }
 
-uint64_t TiffSourceSize(TIFF* tif) { return SizeProc(TIFFClientdata(tif)); }
-
-TiffSilence::TiffSilence()
-    : previous_error(TIFFSetErrorHandler(Silent)),
-      previous_warning(TIFFSetWarningHandler(Silent)) {}
-
-TiffSilence::~TiffSilence() {
-  TIFFSetErrorHandler(previous_error);
-  TIFFSetWarningHandler(previous_warning);
+TiffPtr OpenTiffReader(FileSystem& files, const std::string& path, const char* trace_tag) {
+  std::unique_ptr<File> file;
+  ErrorCode err = files.OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting,
+                                 FileShare::kRead, &file);
+  if (err != kSuccess) {
+    if (trace_tag != nullptr) {
+      DebugTrace(trace_tag, "cannot open %s => err %d", path.c_str(), int(err));
+    }
+    return nullptr;
+  }
+  TiffPtr tif = OpenOverFile(std::move(file), path.c_str(), trace_tag);
+  if (tif == nullptr && trace_tag != nullptr) {
+    DebugTrace(trace_tag, "%s is no readable TIFF", path.c_str());
+  }
+  return tif;
 }
+
+TiffPtr OpenTiffMemory(const void* bytes, size_t n, const char* name) {
+  return OpenOverFile(std::make_unique<MemoryFile>(bytes, n), name, nullptr);
+}
+
+uint64_t TiffFileSize(TIFF* tif) { return SizeProc(TIFFClientdata(tif)); }
 
 }  // namespace qid

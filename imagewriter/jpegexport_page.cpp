@@ -1,75 +1,17 @@
-#include "imagewriter/tiff_page.h"
+#include "imagewriter/jpegexport_page.h"
 
 #include <tiffio.h>
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <new>
 
 #include "common/debug_trace.h"
+#include "imagewriter/trace_tags.h"
 
 namespace qid {
 namespace {
 
-constexpr char kTag[] = "JPG01:  ";
-constexpr tmsize_t kMaxLibtiffAllocation = tmsize_t(512) << 20;
-
-// --- libtiff over a platform File ------------------------------------------------------------
-
-File* AsFile(thandle_t handle) { return static_cast<File*>(handle); }
-
-tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t n) {
-  if (n < 0) return -1;
-  size_t got = 0;
-  if (AsFile(handle)->Read(buffer, static_cast<size_t>(n), &got) != kSuccess) return -1;
-  return static_cast<tmsize_t>(got);
-}
-
-tmsize_t WriteProc(thandle_t, void*, tmsize_t) { return -1; }  // opened for reading only
-
-toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
-  File* file = AsFile(handle);
-  int64_t base = 0;
-  if (whence == SEEK_CUR) {
-    base = static_cast<int64_t>(file->Tell());
-  } else if (whence == SEEK_END) {
-    uint64_t size = 0;
-    if (file->Size(&size) != kSuccess) return static_cast<toff_t>(-1);
-    base = static_cast<int64_t>(size);
-  }
-  int64_t target = base + static_cast<int64_t>(offset);
-  if (target < 0 || file->Seek(static_cast<uint64_t>(target)) != kSuccess) {
-    return static_cast<toff_t>(-1);
-  }
-  return static_cast<toff_t>(target);
-}
-
-int CloseProc(thandle_t) { return 0; }  // the File belongs to OpenedTiff
-
-toff_t SizeProc(thandle_t handle) {
-  uint64_t size = 0;
-  return AsFile(handle)->Size(&size) == kSuccess ? size : 0;
-}
-
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
-void UnmapProc(thandle_t, void*, toff_t) {}
-
-void TraceLibtiff(const char* kind, const char* module, const char* format, va_list args) {
-  char text[512];
-  std::vsnprintf(text, sizeof text, format, args);
-  DebugTrace(kTag, "libtiff %s: %s: %s", kind, module != nullptr ? module : "", text);
-}
-
-int OnTiffError(TIFF*, void*, const char* module, const char* format, va_list args) {
-  TraceLibtiff("error", module, format, args);
-  return 1;  // handled: nothing reaches stderr
-}
-
-int OnTiffWarning(TIFF*, void*, const char* module, const char* format, va_list args) {
-  TraceLibtiff("warning", module, format, args);
-  return 1;
-}
+constexpr const char* kTag = trace::kJpeg;
 
 uint32_t WholeNumber(float value) {
   // 2^32 itself is a float; anything from there up does not fit.
@@ -208,33 +150,6 @@ bool LoadThroughRgba(TIFF* tiff, const PageDescription& page, JpegImage* image) 
 }
 
 }  // namespace
-
-OpenedTiff::~OpenedTiff() {
-  if (tiff != nullptr) TIFFClose(tiff);
-}
-
-bool OpenTiffForReading(FileSystem& files, const std::string& path, OpenedTiff* opened) {
-  ErrorCode err = files.OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting,
-                                 FileShare::kRead, &opened->file);
-  if (err != kSuccess) {
-    DebugTrace(kTag, "cannot open %s => err %d", path.c_str(), int(err));
-    return false;
-  }
-  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  if (options == nullptr) return false;
-  TIFFOpenOptionsSetErrorHandlerExtR(options, OnTiffError, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, OnTiffWarning, nullptr);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibtiffAllocation);
-  // "m": no memory mapping; reads go through the File.
-  opened->tiff = TIFFClientOpenExt(path.c_str(), "rm", opened->file.get(), ReadProc, WriteProc,
-                                   SeekProc, CloseProc, SizeProc, MapProc, UnmapProc, options);
-  TIFFOpenOptionsFree(options);
-  if (opened->tiff == nullptr) {
-    DebugTrace(kTag, "%s is no readable TIFF", path.c_str());
-    return false;
-  }
-  return true;
-}
 
 PageDescription ReadPageDescription(TIFF* tiff) {
   PageDescription page;

@@ -1,33 +1,16 @@
-// Reading the first page of a TIFF file into an image for JPEG export, with libtiff over a
-// platform File (so the product's paths and the tests' fault injection apply).
+// JPEG export's page reader: what the first page of a TIFF says about itself, and that page
+// loaded into the 8- or 24-bit image the encoder takes (TIFFs are opened by tiff_reader.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "imagewriter/imaging_state.h"
-#include "platform/file_system.h"
 
 typedef struct tiff TIFF;
 
 namespace qid {
-
-// A TIFF opened for reading; closes libtiff's handle, then the file.
-struct OpenedTiff {
-  OpenedTiff() = default;
-  OpenedTiff(const OpenedTiff&) = delete;
-  OpenedTiff& operator=(const OpenedTiff&) = delete;
-  ~OpenedTiff();
-
-  std::unique_ptr<File> file;
-  TIFF* tiff = nullptr;
-};
-
-// Opens the file through `files` and libtiff ("r"); libtiff's errors and warnings go to the
-// trace. False (traced) when either cannot be done.
-bool OpenTiffForReading(FileSystem& files, const std::string& path, OpenedTiff* opened);
 
 // What the first image directory says about the page.
 struct PageDescription {

@@ -1,38 +1,34 @@
 // An in-memory dialog for tests: each control keeps its enabled, visible, checked, text, list
-// and selection state as the Win32 controls would, child dialogs and choosers answer from a
-// script, and every use of an id that the dialog's template does not hold is recorded.
+// and selection state as the Win32 controls would (tests/contract/dialog_view_contract.h proves it).
+// An id that the dialog's template does not hold behaves as on Windows (writes vanish, reads
+// are those of an empty control) and is recorded, so that a test can fail on it.
 #pragma once
 
-#include <deque>
-#include <functional>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "imagewriter/dialogs/dialog_view.h"
+#include "ui/dialog_view.h"
 
 namespace qid {
 
 class MemoryDialogView : public DialogView {
  public:
   struct Control {
-    bool enabled = true;  // the templates create every control enabled and visible
+    bool enabled = true;  // templates create every control enabled and visible
     bool visible = true;
     bool checked = false;
     std::string text;
     std::vector<std::string> items;
-    int selection = -1;
+    int selection = -1;           // single-selection lists
     bool sorted = false;          // a sorted list box puts new entries in order
     std::vector<bool> selected;   // per entry, for a multiple-selection list
     int sel_start = 0, sel_end = 0;  // edit selection, characters
   };
 
-  // A view holding exactly the controls of the settings dialog (template 6041), or of the
-  // reset-serial dialog (template 131), with their template texts.
-  static void AddSettingsControls(MemoryDialogView* view);
-  static void AddResetSerialControls(MemoryDialogView* view);
+  // Declares a control of the template with its template text.
+  void Declare(int id, const std::string& text) { controls[id].text = text; }
 
   void Enable(int id, bool enabled) override { At(id).enabled = enabled; }
   void Show(int id, bool visible) override { At(id).visible = visible; }
@@ -41,23 +37,23 @@ class MemoryDialogView : public DialogView {
   void SetText(int id, const std::string& text) override;
   std::string GetText(int id, size_t max_chars) override;
   int ListAdd(int id, const std::string& item) override;
-  void ListSelect(int id, int index) override;
-  int ListSelection(int id) override { return At(id).selection; }
   void ListReset(int id) override;
   void ListDelete(int id, int index) override;
+  int ListCount(int id) override { return static_cast<int>(At(id).items.size()); }
+  std::string ListText(int id, int index) override;
+  void ListSelect(int id, int index) override;
+  int ListSelection(int id) override { return At(id).selection; }
   void ListSetSelected(int id, int index, bool selected) override;
   std::vector<int> ListSelectedItems(int id) override;
-  void SetCaption(const std::string& text) override { caption = text; }
   int SelectionStart(int id) override { return At(id).sel_start; }
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;
+  void SetCaption(const std::string& text) override { caption = text; }
   void BringToFront() override { ++brought_to_front; }
   WindowHandle Window() override { return window; }
-  int RunResetSerialDialog() override;
-  bool ShowOpenFileDialog(const OpenFileRequest& request, std::string* file) override;
-  void ShowDriverHelp() override { ++help_shown; }
 
-  // Test side: the control's state (recorded as unknown when the template lacks it).
+  // Test side: the control's state (recorded as unknown when the template lacks it, and then
+  // a blank that the next use replaces).
   Control& At(int id);
   // Types `text` at the caret as a user would (replacing any selection).
   void Type(int id, const std::string& text) { ReplaceSelection(id, text); }
@@ -71,14 +67,9 @@ class MemoryDialogView : public DialogView {
   std::set<int> unknown_ids;  // ids used that the template does not hold
   WindowHandle window = 0x6041;
   int brought_to_front = 0;
-  int help_shown = 0;
-  std::function<int()> on_reset_serial;  // null: the dialog is cancelled (0)
-  // Answers of the file-open dialog, one per showing; empty or nullopt means cancelled.
-  std::deque<std::optional<std::string>> open_file_answers;
-  std::vector<OpenFileRequest> open_file_requests;
 
  private:
-  void Declare(int id, const std::string& text) { controls[id].text = text; }
+  Control missing_;
 };
 
 }  // namespace qid

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The dialog view's contract over the Win32 view of a real dialog (view_contract.exe), with the
+# checks that the in-memory view passes natively (contract_tests).
+#
+#   tests/wine/ui_test.sh BUILD_WIN_DIR
+# Dialogs need a display; everything else runs the same under one.
+if [ -z "${DISPLAY:-}" ] && [ -z "${QID_UI_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
+  QID_UI_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+# shellcheck source=tests/wine/lib.sh
+source "$(dirname "$0")/lib.sh"
+wine_suite_start "${1:-}"
+exe=$QID_WIN_BUILD/tests/ui/view_contract.exe
+[ -f "$exe" ] || { fail "view_contract.exe is built" "missing in $QID_WIN_BUILD/tests/ui"; wine_suite_finish; }
+[ -n "${DISPLAY:-}" ] || { fail "an X display for the dialog" "no DISPLAY and no xvfb-run"; wine_suite_finish; }
+
+out=$(wine_run "$exe")
+status=$?
+printf '%s\n' "$out" | grep -E '^(ok   |FAIL) - '
+QID_PASSED=$((QID_PASSED + $(printf '%s\n' "$out" | grep -c '^ok   - ')))
+QID_FAILED=$((QID_FAILED + $(printf '%s\n' "$out" | grep -c '^FAIL - ')))
+# A contract that stopped early would pass with fewer checks.
+check_eq "view_contract ran to its end" 0 "$status"
+[ "$QID_PASSED" -ge 30 ] || fail "the contract made all its checks" "only $QID_PASSED passed"
+
+wine_suite_finish
