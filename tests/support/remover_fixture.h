@@ -190,8 +190,8 @@ class FaultyRegistry : public RegistryWrapper {
   std::map<std::string, ErrorCode> open_errors, delete_errors;
 };
 
-struct DriverSpec {
-  DriverSpec(std::string name, std::string driver, std::string data = {}, std::string config = {},
+struct DriverEntry {
+  DriverEntry(std::string name, std::string driver, std::string data = {}, std::string config = {},
              std::string help = {}, std::vector<std::string> dependent = {},
              std::string version_subkey = "Version-3", uint32_t version = 3,
              const char* environment = kEnvironmentX86)
@@ -225,7 +225,7 @@ class RemoverFixture : public ::testing::Test {
   static constexpr const char* kDir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
 
   // Values go in through the registry's ANSI form, as PrnWipe reads them.
-  void AddDriver(const DriverSpec& d) {
+  void AddDriver(const DriverEntry& d) {
     RegKey key = kNoKey;
     ASSERT_EQ(kSuccess, tp.registry.CreateKey(Hive::kLocalMachine,
                                               std::string(d.environment) + "\\" + d.version_subkey +
