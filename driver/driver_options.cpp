@@ -62,7 +62,8 @@ const char* DriverUsage() {
       "\n"
       "Settings live in the registry of $QID_ROOT (see qidreg --help).\n"
       "Exit status: 0 done; 1 bad command line or input; 2 Q71File could not be started;\n"
-      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout.\n";
+      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout;\n"
+      "5 Q71File kept the job file (its path and the reason are printed).\n";
 }
 
 bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std::string* error) {

@@ -24,7 +24,7 @@ namespace qid::driver {
 namespace {
 
 enum ExitCode { kExitDone = 0, kExitBadInput = 1, kExitNotStarted = 2, kExitNoMarker = 3,
-                kExitTimedOut = 4 };
+                kExitTimedOut = 4, kExitJobKept = 5 };
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "qiddriver: %s\n", message.c_str());
@@ -94,6 +94,36 @@ std::string DefaultQ71File() {
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
   }
   return "Q71File";
+}
+
+// The file Q71File traces into, when it is one ($QID_TRACE other than "-").
+std::string TraceFile() {
+  const char* trace = std::getenv("QID_TRACE");
+  return trace != nullptr && *trace != 0 && std::string(trace) != "-" ? trace : "";
+}
+
+long long FileSize(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+// Why Q71File kept a job: the lines of this run's trace that say so.
+std::string KeptReason(const std::string& trace_path, long long start) {
+  if (trace_path.empty()) return " (set QID_TRACE to a file to see why)";
+  FILE* trace = std::fopen(trace_path.c_str(), "r");
+  if (trace == nullptr) return "";
+  std::fseek(trace, static_cast<long>(start), SEEK_SET);
+  std::string reason;
+  char line[1100];
+  while (std::fgets(line, sizeof line, trace) != nullptr) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (text.find("kept") != std::string::npos || text.find("ERROR") != std::string::npos ||
+        text.find("not written") != std::string::npos || text.find("refus") != std::string::npos)
+      reason += "\n  " + text;
+  }
+  std::fclose(trace);
+  return reason.empty() ? " (the trace " + trace_path + " says more)" : "; the trace says:" + reason;
 }
 
 const char* LayoutName(JobLayout layout) {
@@ -188,6 +218,8 @@ int Run(int argc, char** argv) {
   for (const auto& extra : o.extra_env) launch.set_env.push_back(extra);
   launch.unset_env = o.unset_env;
 
+  const std::string trace_path = TraceFile();
+  const long long trace_start = FileSize(trace_path);
   JobResult result = RunQ71File(launch);
   switch (result.outcome) {
     case JobOutcome::kDone:
@@ -197,6 +229,11 @@ int Run(int argc, char** argv) {
       if (!result.exited)
         std::fprintf(stderr, "qiddriver: note: %s (pid %ld) left the marker but has not ended\n",
                      launch.program.c_str(), result.pid);
+      // Q71File deletes the job file once every page is in an output: a job file still there
+      // means it kept the job, and its pages with it.
+      if (result.exited && ::access(job_host.c_str(), F_OK) == 0)
+        return Fail(kExitJobKept, "Q71File did not write the job and kept it: " + job_host +
+                                      KeptReason(trace_path, trace_start));
       return kExitDone;
     case JobOutcome::kNotStarted:
       // Nobody will read the job: take it away again (the pages are still in the input).
