@@ -58,8 +58,8 @@ bool MakeFolders(const std::string& folder, std::string* error) {
 }
 
 // Pages of one input: a TIFF as it is, PDF or PostScript through Ghostscript.
-bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPage>* pages,
-               std::string* error) {
+bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
+               std::vector<TiffPage>* pages, std::string* error) {
   InputKind kind;
   if (!DetectInputKind(input, &kind, error)) return false;
   if (kind == InputKind::kTiff) return LoadTiffPages(input, pages, error);
@@ -77,11 +77,39 @@ bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPa
     return false;
   }
   std::string rendered = std::string(folder.data()) + "/pages.tif";
-  bool ok = RenderDocument(input, rendering, rendered, error) &&
+  RenderProgress progress;
+  if (!quiet)
+    progress = [](int page, int total) {
+      if (total > 0) std::fprintf(stderr, "qiddriver: rendering page %d of %d\n", page, total);
+      else std::fprintf(stderr, "qiddriver: rendering page %d\n", page);
+    };
+  bool ok = RenderDocument(input, rendering, rendered, progress, error) &&
             LoadTiffPages(rendered, pages, error);
   ::unlink(rendered.c_str());
   ::rmdir(folder.data());
   return ok;
+}
+
+bool MakePrivateFolder(std::string* folder, std::string* error) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
+                        "/qiddriver-job.XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back(0);
+  if (::mkdtemp(name.data()) == nullptr) {
+    *error = "cannot make a private folder for the job in " + pattern;
+    return false;
+  }
+  *folder = name.data();
+  return true;
+}
+
+// The job's private folder once nothing in it matters: the marker goes, and the folder only
+// when nothing else is left in it.
+void RemovePrivateFolder(const std::string& folder, const std::string& marker) {
+  if (folder.empty()) return;
+  ::unlink(marker.c_str());
+  ::rmdir(folder.c_str());
 }
 
 // Q71File next to this program (the build puts both in one folder), else on PATH.
@@ -147,7 +175,10 @@ int Run(int argc, char** argv) {
 
   std::vector<TiffPage> pages;
   for (const std::string& input : o.inputs)
-    if (!LoadInput(input, o.rendering, &pages, &error)) return Fail(kExitBadInput, error);
+    if (!LoadInput(input, o.rendering, o.quiet, &pages, &error)) return Fail(kExitBadInput, error);
+  if (o.data_mode == 0 && o.rendering == Rendering::kFax && !o.quiet)
+    std::fprintf(stderr, "qiddriver: warning: fax pages cannot become JPEG files; Q71File keeps "
+                         "them as TIFF (use --render gray or rgb)\n");
 
   const std::string root = HostRoot();
   HostFileSystem files(root);
@@ -176,10 +207,13 @@ int Run(int argc, char** argv) {
   std::vector<uint8_t> job;
   if (!BuildJobFile(pages, job_spec, &job, &error)) return Fail(kExitBadInput, error);
 
+  // A private folder per job: a shared TMP would let another job's (or user's) marker end
+  // this job's wait, or block it.
   std::string tmp = o.tmp;
+  std::string private_tmp;
   if (!o.has_tmp) {
-    const char* env = std::getenv("TMP");
-    tmp = env != nullptr && *env != 0 ? env : "/tmp";
+    if (!MakePrivateFolder(&private_tmp, &error)) return Fail(kExitBadInput, error);
+    tmp = private_tmp;
   }
   const bool host_style = !tmp.empty() && tmp[0] == '/';
   std::string job_path = o.job_path;
@@ -234,10 +268,12 @@ int Run(int argc, char** argv) {
       if (result.exited && ::access(job_host.c_str(), F_OK) == 0)
         return Fail(kExitJobKept, "Q71File did not write the job and kept it: " + job_host +
                                       KeptReason(trace_path, trace_start));
+      RemovePrivateFolder(private_tmp, marker_host);
       return kExitDone;
     case JobOutcome::kNotStarted:
       // Nobody will read the job: take it away again (the pages are still in the input).
       ::unlink(job_host.c_str());
+      RemovePrivateFolder(private_tmp, marker_host);
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
       return Fail(kExitNoMarker, result.message);
