@@ -93,6 +93,20 @@ class MemoryFiles : public qid::FileSystem {
   bool FileExists(const std::string& path) override { return path == kSource; }
   ErrorCode CreateFolder(const std::string&) override { return qid::kErrAccessDenied; }
   ErrorCode RemoveAtRestart(const std::string&) override { return qid::kErrAccessDenied; }
+  ErrorCode GetAttributes(const std::string&, uint32_t*) override { return qid::kErrAccessDenied; }
+  ErrorCode SetAttributes(const std::string&, uint32_t) override { return qid::kErrAccessDenied; }
+  ErrorCode OpenFileW(const std::u16string&, qid::FileAccess, qid::FileDisposition, qid::FileShare,
+                      std::unique_ptr<qid::File>*) override {
+    return qid::kErrAccessDenied;
+  }
+  ErrorCode RemoveFileW(const std::u16string&) override { return qid::kErrAccessDenied; }
+  ErrorCode CreateFolderW(const std::u16string&) override { return qid::kErrAccessDenied; }
+  ErrorCode GetAttributesW(const std::u16string&, uint32_t*) override {
+    return qid::kErrAccessDenied;
+  }
+  ErrorCode SetAttributesW(const std::u16string&, uint32_t) override {
+    return qid::kErrAccessDenied;
+  }
 
  private:
   const uint8_t* data_;
@@ -106,6 +120,14 @@ class FixedSystem : public qid::SystemInfo {
     return qid::kSuccess;
   }
   qid::OsVersion Version() override { return {5, 1, 2600, 2}; }
+  ErrorCode QueryVersion(qid::OsVersion* v) override {
+    *v = Version();
+    return qid::kSuccess;
+  }
+  bool IsWow64() override { return false; }
+  ErrorCode WindowsFolderW(std::u16string*) override { return qid::kErrAccessDenied; }
+  ErrorCode ProgramFilesFolderW(std::u16string*) override { return qid::kErrEnvVarNotFound; }
+  ErrorCode ExecutablePathW(std::u16string*) override { return qid::kErrAccessDenied; }
   std::tm LocalTime() override { return std::tm{}; }
 };
 

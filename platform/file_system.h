@@ -1,8 +1,13 @@
-// Files: open, read, write, size, delete, copy, deletion at restart.
+// Files: open, read, write, size, times, attributes, delete, copy, deletion at restart.
 //
 // Paths are the product's Windows paths ("C:\ZEL\TEST.TIF"). The Win32 layer hands them to the
 // system unchanged; the host layer maps "X:\..." onto "<root>/drive_x/...", keeps a path that
 // starts with "/" as a host path and turns backslashes into slashes.
+//
+// Text form: Q71File and PrnWipe pass ANSI paths (std::string, the ...A calls); drvsetup passes
+// UTF-16 paths to the methods whose names end in W (the ...W calls). The host keeps names as
+// bytes: a UTF-16 path converts unit for unit, and one holding a unit above 0xFF is refused
+// with kErrInvalidName rather than mapped onto another file.
 //
 // Thread use: a File belongs to one thread at a time; a FileSystem may be shared.
 #pragma once
@@ -26,6 +31,23 @@ enum class FileDisposition {
 
 // Sharing with other openers of the same file. The host layer does not enforce sharing.
 enum class FileShare { kNone, kRead, kReadWrite };
+
+// The three times of a file in the system's unit: 100-nanosecond steps since 1601-01-01 UTC.
+struct FileTimes {
+  uint64_t creation = 0;
+  uint64_t last_access = 0;
+  uint64_t last_write = 0;
+};
+
+// File attribute bits, numbered as FILE_ATTRIBUTE_...
+enum FileAttribute : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,  // alone: no other attribute; clears read-only when set
+};
 
 class File {
  public:
@@ -59,6 +81,22 @@ class File {
 
   // Flushes and closes; later calls fail with kErrInvalidHandle. kSuccess; kErrWriteFault.
   virtual ErrorCode Close() = 0;
+
+  // The file's creation, last-access and last-write times (GetFileTime). kSuccess and *times;
+  // kErrInvalidHandle after Close; kErrInvalidFunction for a file that has no times (an
+  // in-memory stand-in).
+  virtual ErrorCode GetTimes(FileTimes* times) {
+    (void)times;
+    return kErrInvalidFunction;
+  }
+
+  // Sets all three times (SetFileTime); a time of 0 leaves that one as it is. The host keeps
+  // no creation time and ignores it. kSuccess; kErrAccessDenied when opened for reading only;
+  // kErrInvalidHandle after Close; kErrInvalidFunction as above.
+  virtual ErrorCode SetTimes(const FileTimes& times) {
+    (void)times;
+    return kErrInvalidFunction;
+  }
 };
 
 class FileSystem {
@@ -92,8 +130,31 @@ class FileSystem {
   // Creates one folder. kSuccess; kErrAlreadyExists; kErrPathNotFound.
   virtual ErrorCode CreateFolder(const std::string& path) = 0;
 
-  // Records the file for deletion at the next restart. kSuccess; kErrAccessDenied.
+  // Records the file for deletion at the next restart (MoveFileExA to no target with
+  // MOVEFILE_DELAY_UNTIL_REBOOT: NT family only; on the 9x family the caller writes the
+  // "Wininit.ini" entry through SystemControl instead). The system accepts missing files.
+  // kSuccess; kErrAccessDenied (the caller is no administrator).
   virtual ErrorCode RemoveAtRestart(const std::string& path) = 0;
+
+  // The file's or folder's attribute bits (GetFileAttributesA). kSuccess and *attributes;
+  // kErrFileNotFound; kErrPathNotFound. The host reports kAttrReadOnly for a file without the
+  // owner's write permission, kAttrDirectory for a folder and kAttrNormal otherwise.
+  virtual ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) = 0;
+
+  // Sets the attribute bits (SetFileAttributesA); kAttrNormal clears read-only. The host
+  // honours only kAttrReadOnly (the owner's write permission). kSuccess; kErrFileNotFound;
+  // kErrAccessDenied.
+  virtual ErrorCode SetAttributes(const std::string& path, uint32_t attributes) = 0;
+
+  // The UTF-16 forms of OpenFile, RemoveFile, CreateFolder, GetAttributes and SetAttributes,
+  // with the same contracts, plus kErrInvalidName on the host as the header says.
+  virtual ErrorCode OpenFileW(const std::u16string& path, FileAccess access,
+                              FileDisposition disposition, FileShare share,
+                              std::unique_ptr<File>* file) = 0;
+  virtual ErrorCode RemoveFileW(const std::u16string& path) = 0;
+  virtual ErrorCode CreateFolderW(const std::u16string& path) = 0;
+  virtual ErrorCode GetAttributesW(const std::u16string& path, uint32_t* attributes) = 0;
+  virtual ErrorCode SetAttributesW(const std::u16string& path, uint32_t attributes) = 0;
 };
 
 // Reads a whole open file from its start into *bytes. kSuccess; kErrReadFault; kErrNotEnoughMemory.

@@ -1,8 +1,6 @@
 // The OS seam: the few interfaces through which the product reaches its system. Logic above
 // this folder never includes an OS header; it is handed a Platform by its program's entry
 // (or by a test) and passes it on by reference.
-//
-// The spooler interface joins here with the installer and the remover.
 #pragma once
 
 #include "common/debug_trace.h"
@@ -12,6 +10,8 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system_control.h"
 #include "platform/system_info.h"
 
 namespace qid {
@@ -24,6 +24,8 @@ struct Platform {
   Processes* processes = nullptr;
   MessageBoxes* message_boxes = nullptr;
   SystemInfo* system = nullptr;
+  Spooler* spooler = nullptr;
+  SystemControl* control = nullptr;
   TraceSink* debug_output = nullptr;  // where DebugTrace lines go once installed
 };
 

@@ -9,6 +9,9 @@
 
 #include "platform/file_system.h"
 #include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system_control.h"
+#include "platform/system_info.h"
 
 namespace qid {
 
@@ -34,6 +37,26 @@ class FileSystemWrapper : public FileSystem {
   ErrorCode RemoveAtRestart(const std::string& path) override {
     return target_->RemoveAtRestart(path);
   }
+  ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override {
+    return target_->GetAttributes(path, attributes);
+  }
+  ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override {
+    return target_->SetAttributes(path, attributes);
+  }
+  ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
+                      FileShare share, std::unique_ptr<File>* file) override {
+    return target_->OpenFileW(path, access, disposition, share, file);
+  }
+  ErrorCode RemoveFileW(const std::u16string& path) override { return target_->RemoveFileW(path); }
+  ErrorCode CreateFolderW(const std::u16string& path) override {
+    return target_->CreateFolderW(path);
+  }
+  ErrorCode GetAttributesW(const std::u16string& path, uint32_t* attributes) override {
+    return target_->GetAttributesW(path, attributes);
+  }
+  ErrorCode SetAttributesW(const std::u16string& path, uint32_t attributes) override {
+    return target_->SetAttributesW(path, attributes);
+  }
 
  private:
   FileSystem* target_;
@@ -53,6 +76,8 @@ class FileWrapper : public File {
   ErrorCode Truncate(uint64_t size) override { return target_->Truncate(size); }
   ErrorCode Flush() override { return target_->Flush(); }
   ErrorCode Close() override { return target_->Close(); }
+  ErrorCode GetTimes(FileTimes* times) override { return target_->GetTimes(times); }
+  ErrorCode SetTimes(const FileTimes& times) override { return target_->SetTimes(times); }
 
  protected:
   File& target() { return *target_; }
@@ -99,6 +124,99 @@ class RegistryWrapper : public Registry {
 
  private:
   Registry* target_;
+};
+
+class SpoolerWrapper : public Spooler {
+ public:
+  explicit SpoolerWrapper(Spooler* target) : target_(target) {}
+
+  ErrorCode DriverDirectory(size_t capacity, std::string* directory) override {
+    return target_->DriverDirectory(capacity, directory);
+  }
+  ErrorCode DriverDirectoryW(size_t capacity, std::u16string* directory) override {
+    return target_->DriverDirectoryW(capacity, directory);
+  }
+  ErrorCode ListMonitorsW(std::vector<MonitorInfoW>* monitors) override {
+    return target_->ListMonitorsW(monitors);
+  }
+  ErrorCode ListPortsW(std::vector<std::u16string>* names) override {
+    return target_->ListPortsW(names);
+  }
+  ErrorCode AddPortW(const std::u16string& monitor_name, const std::u16string& port_name,
+                     uint32_t* status) override {
+    return target_->AddPortW(monitor_name, port_name, status);
+  }
+  ErrorCode AddDriverW(const DriverInfo3W& driver) override { return target_->AddDriverW(driver); }
+  ErrorCode AddPrinterW(const PrinterInfo2W& printer) override {
+    return target_->AddPrinterW(printer);
+  }
+  ErrorCode QueryPrinterW(const std::u16string& name, PrinterInfo2W* printer) override {
+    return target_->QueryPrinterW(name, printer);
+  }
+  ErrorCode SetDefaultPrinterNameW(const std::u16string& name) override {
+    return target_->SetDefaultPrinterNameW(name);
+  }
+  ErrorCode DefaultPrinterNameW(std::u16string* name) override {
+    return target_->DefaultPrinterNameW(name);
+  }
+  ErrorCode OpenPrinterHandle(const std::string& name, PrinterAccess access,
+                              PrinterHandle* handle) override {
+    return target_->OpenPrinterHandle(name, access, handle);
+  }
+  ErrorCode RemovePrinter(PrinterHandle handle) override { return target_->RemovePrinter(handle); }
+  ErrorCode ClosePrinterHandle(PrinterHandle handle) override {
+    return target_->ClosePrinterHandle(handle);
+  }
+
+ private:
+  Spooler* target_;
+};
+
+class SystemInfoWrapper : public SystemInfo {
+ public:
+  explicit SystemInfoWrapper(SystemInfo* target) : target_(target) {}
+
+  ErrorCode UserName(size_t capacity, std::string* name) override {
+    return target_->UserName(capacity, name);
+  }
+  OsVersion Version() override { return target_->Version(); }
+  ErrorCode QueryVersion(OsVersion* version) override { return target_->QueryVersion(version); }
+  bool IsWow64() override { return target_->IsWow64(); }
+  ErrorCode WindowsFolderW(std::u16string* folder) override {
+    return target_->WindowsFolderW(folder);
+  }
+  ErrorCode ProgramFilesFolderW(std::u16string* folder) override {
+    return target_->ProgramFilesFolderW(folder);
+  }
+  ErrorCode ExecutablePathW(std::u16string* path) override {
+    return target_->ExecutablePathW(path);
+  }
+  std::tm LocalTime() override { return target_->LocalTime(); }
+
+ private:
+  SystemInfo* target_;
+};
+
+class SystemControlWrapper : public SystemControl {
+ public:
+  explicit SystemControlWrapper(SystemControl* target) : target_(target) {}
+
+  ShutdownPrivilegeResult EnableShutdownPrivilege() override {
+    return target_->EnableShutdownPrivilege();
+  }
+  ErrorCode RequestRestart() override { return target_->RequestRestart(); }
+  ErrorCode BroadcastSettingChange() override { return target_->BroadcastSettingChange(); }
+  ErrorCode WriteProfileEntryW(const std::u16string& section, const std::u16string& key,
+                               const std::u16string& value) override {
+    return target_->WriteProfileEntryW(section, key, value);
+  }
+  ErrorCode WritePrivateProfileEntry(const std::string& file_name, const std::string& section,
+                                     const std::string& key, const std::string& value) override {
+    return target_->WritePrivateProfileEntry(file_name, section, key, value);
+  }
+
+ private:
+  SystemControl* target_;
 };
 
 }  // namespace qid

@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "platform/environment.h"
 #include "platform/registry.h"
+#include "platform/spooler.h"
 
 namespace qid {
 
@@ -14,11 +15,18 @@ namespace {
 constexpr char kHelpFile[] = "qid_E.chm";
 constexpr char kDefaultHelpLibrary[] = "hhctrl.ocx";
 constexpr size_t kLibraryPathBytes = 1024;
+constexpr size_t kDriverDirectoryChars = 260;
 }  // namespace
 
 std::string DriverHelpPath(bool have_directory, const std::string& driver_directory) {
   if (!have_directory) return kHelpFile;
   return driver_directory + "\\3\\" + kHelpFile;
+}
+
+std::string DriverHelpFile(Spooler& spooler) {
+  std::string directory;
+  bool have = spooler.DriverDirectory(kDriverDirectoryChars, &directory) == kSuccess;
+  return DriverHelpPath(have, directory);
 }
 
 std::vector<std::string> HtmlHelpLibraries(Registry& registry, Environment& environment) {

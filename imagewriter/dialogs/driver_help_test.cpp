@@ -19,6 +19,12 @@ TEST(DriverHelpTest, HelpFileLiesUnderTheDriverDirectory) {
   EXPECT_EQ("C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\qid_E.chm",
             DriverHelpPath(true, "C:\\windows\\system32\\spool\\drivers\\w32x86"));
   EXPECT_EQ("qid_E.chm", DriverHelpPath(false, "ignored"));
+
+  TestPlatform tp;
+  EXPECT_EQ("C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\3\\qid_E.chm",
+            DriverHelpFile(tp.spooler));
+  tp.spooler.fail["DriverDirectory"] = 1722;  // RPC_S_SERVER_UNAVAILABLE: no spooler running
+  EXPECT_EQ("qid_E.chm", DriverHelpFile(tp.spooler));
 }
 
 TEST(DriverHelpTest, LibraryFromTheClassKeyThenTheDefault) {

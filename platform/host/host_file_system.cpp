@@ -12,6 +12,27 @@
 namespace qid {
 namespace {
 
+// FILETIME counts 100 ns from 1601-01-01; the Unix epoch is 11644473600 s later.
+constexpr uint64_t kEpochDifference = 11644473600ULL;
+
+uint64_t ToFileTime(const struct statx_timestamp& t) {
+  if (t.tv_sec < -static_cast<int64_t>(kEpochDifference)) return 0;
+  return (static_cast<uint64_t>(t.tv_sec + static_cast<int64_t>(kEpochDifference))) * 10000000ULL +
+         t.tv_nsec / 100;
+}
+
+// A time of 0 leaves that time alone, as SetFileTime does for a null pointer.
+struct timespec FromFileTime(uint64_t file_time) {
+  struct timespec ts{};
+  if (file_time == 0) {
+    ts.tv_nsec = UTIME_OMIT;
+    return ts;
+  }
+  ts.tv_sec = static_cast<time_t>(file_time / 10000000ULL) - static_cast<time_t>(kEpochDifference);
+  ts.tv_nsec = static_cast<long>((file_time % 10000000ULL) * 100);
+  return ts;
+}
+
 class HostFile : public File {
  public:
   HostFile(int fd, bool readable, bool writable)
@@ -95,11 +116,36 @@ class HostFile : public File {
     return rc == 0 ? kSuccess : kErrWriteFault;
   }
 
+  ErrorCode GetTimes(FileTimes* times) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    struct statx st;
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
+      return kErrReadFault;
+    times->creation = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime) : 0;
+    times->last_access = ToFileTime(st.stx_atime);
+    times->last_write = ToFileTime(st.stx_mtime);
+    return kSuccess;
+  }
+
+  ErrorCode SetTimes(const FileTimes& times) override {
+    if (fd_ < 0) return kErrInvalidHandle;
+    if (!writable_) return kErrAccessDenied;  // Windows wants write-attribute access
+    struct timespec ts[2] = {FromFileTime(times.last_access), FromFileTime(times.last_write)};
+    return ::futimens(fd_, ts) == 0 ? kSuccess : ErrnoToError(errno);
+  }
+
  private:
   int fd_;
   bool readable_;
   bool writable_;
 };
+
+// A file without its owner's write permission stands for the read-only attribute, which
+// Windows honours even for administrators (and the host's root would ignore).
+bool IsReadOnlyFile(const std::string& host_path) {
+  struct stat st;
+  return ::stat(host_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
 
 std::string ParentOf(const std::string& host_path) {
   size_t slash = host_path.find_last_of('/');
@@ -211,6 +257,7 @@ ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
     case FileDisposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
   }
   if (IsFolder(host)) return kErrAccessDenied;
+  if (writable && IsReadOnlyFile(host)) return kErrAccessDenied;
   int fd = ::open(host.c_str(), flags, 0666);
   if (fd < 0) {
     int err = errno;
@@ -222,7 +269,7 @@ ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
 
 ErrorCode HostFileSystem::RemoveFile(const std::string& path) {
   std::string host = HostPath(path);
-  if (IsFolder(host)) return kErrAccessDenied;
+  if (IsFolder(host) || IsReadOnlyFile(host)) return kErrAccessDenied;
   if (::unlink(host.c_str()) == 0) return kSuccess;
   int err = errno;
   return err == ENOENT ? MissingError(host) : ErrnoToError(err);
@@ -301,6 +348,68 @@ ErrorCode HostFileSystem::RemoveAtRestart(const std::string& path) {
   ssize_t w = ::write(fd, line.data(), line.size());
   ::close(fd);
   return w == static_cast<ssize_t>(line.size()) ? kSuccess : kErrWriteFault;
+}
+
+ErrorCode HostFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
+  std::string host = HostPath(path);
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0) {
+    int err = errno;
+    return err == ENOENT ? MissingError(host) : ErrnoToError(err);
+  }
+  if (S_ISDIR(st.st_mode)) *attributes = kAttrDirectory;
+  else *attributes = (st.st_mode & S_IWUSR) ? kAttrNormal : kAttrReadOnly;
+  return kSuccess;
+}
+
+ErrorCode HostFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  std::string host = HostPath(path);
+  struct stat st;
+  if (::stat(host.c_str(), &st) != 0) {
+    int err = errno;
+    return err == ENOENT ? MissingError(host) : ErrnoToError(err);
+  }
+  if (S_ISDIR(st.st_mode)) return kSuccess;  // Windows ignores read-only on folders too
+  mode_t mode = st.st_mode & 07777;
+  mode = (attributes & kAttrReadOnly) ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+  return ::chmod(host.c_str(), mode) == 0 ? kSuccess : ErrnoToError(errno);
+}
+
+bool NarrowHostPath(const std::u16string& path, std::string* narrow) {
+  narrow->clear();
+  for (char16_t unit : path) {
+    if (unit > 0xFF) return false;
+    narrow->push_back(static_cast<char>(unit));
+  }
+  return true;
+}
+
+ErrorCode HostFileSystem::OpenFileW(const std::u16string& path, FileAccess access,
+                                    FileDisposition disposition, FileShare share,
+                                    std::unique_ptr<File>* file) {
+  std::string narrow;
+  if (!NarrowHostPath(path, &narrow)) return kErrInvalidName;
+  return OpenFile(narrow, access, disposition, share, file);
+}
+
+ErrorCode HostFileSystem::RemoveFileW(const std::u16string& path) {
+  std::string narrow;
+  return NarrowHostPath(path, &narrow) ? RemoveFile(narrow) : kErrInvalidName;
+}
+
+ErrorCode HostFileSystem::CreateFolderW(const std::u16string& path) {
+  std::string narrow;
+  return NarrowHostPath(path, &narrow) ? CreateFolder(narrow) : kErrInvalidName;
+}
+
+ErrorCode HostFileSystem::GetAttributesW(const std::u16string& path, uint32_t* attributes) {
+  std::string narrow;
+  return NarrowHostPath(path, &narrow) ? GetAttributes(narrow, attributes) : kErrInvalidName;
+}
+
+ErrorCode HostFileSystem::SetAttributesW(const std::u16string& path, uint32_t attributes) {
+  std::string narrow;
+  return NarrowHostPath(path, &narrow) ? SetAttributes(narrow, attributes) : kErrInvalidName;
 }
 
 }  // namespace qid

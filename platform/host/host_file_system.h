@@ -24,10 +24,21 @@ class HostFileSystem : public FileSystem {
   bool FileExists(const std::string& path) override;
   ErrorCode CreateFolder(const std::string& path) override;
   ErrorCode RemoveAtRestart(const std::string& path) override;
+  ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override;
+  ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override;
+  ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
+                      FileShare share, std::unique_ptr<File>* file) override;
+  ErrorCode RemoveFileW(const std::u16string& path) override;
+  ErrorCode CreateFolderW(const std::u16string& path) override;
+  ErrorCode GetAttributesW(const std::u16string& path, uint32_t* attributes) override;
+  ErrorCode SetAttributesW(const std::u16string& path, uint32_t attributes) override;
 
  private:
   std::string root_;
 };
+
+// The bytes of a UTF-16 path, unit for unit; false when a unit above 0xFF has no byte.
+bool NarrowHostPath(const std::u16string& path, std::string* narrow);
 
 // The Win32 error code for an errno value.
 ErrorCode ErrnoToError(int err);

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 
 #include "common/text_convert.h"
+#include "platform/host/host_file_system.h"
 
 namespace qid {
 
@@ -70,7 +72,49 @@ ErrorCode HostSystemInfo::UserName(size_t capacity, std::string* name) {
   return kSuccess;
 }
 
-OsVersion HostSystemInfo::Version() { return OsVersion{5, 1, 2600, 2}; }
+OsVersion HostSystemInfo::Version() {
+  OsVersion version;
+  QueryVersion(&version);
+  return version;
+}
+
+ErrorCode HostSystemInfo::QueryVersion(OsVersion* version) {
+  OsVersion v;
+  v.major = 5;
+  v.minor = 1;
+  v.build = 2600;
+  v.platform_id = kPlatformNt;
+  v.csd_version = "Service Pack 3";
+  v.extended = true;
+  v.service_pack_major = 3;
+  v.product_type = 1;  // workstation
+  *version = v;
+  return kSuccess;
+}
+
+bool HostSystemInfo::IsWow64() { return false; }  // the presented system is 32-bit
+
+ErrorCode HostSystemInfo::WindowsFolderW(std::u16string* folder) {
+  *folder = u"C:\\windows";
+  return kSuccess;
+}
+
+ErrorCode HostSystemInfo::ProgramFilesFolderW(std::u16string* folder) {
+  // A host user may point it elsewhere; otherwise the folder every Windows install has.
+  const char* v = std::getenv("ProgramFiles");
+  *folder = v != nullptr ? AnsiToUtf16(v) : u"C:\\Program Files";
+  return kSuccess;
+}
+
+ErrorCode HostSystemInfo::ExecutablePathW(std::u16string* path) {
+  std::string buffer(4096, '\0');
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n < 0) return ErrnoToError(errno);
+  if (static_cast<size_t>(n) >= buffer.size()) return kErrInsufficientBuffer;
+  buffer.resize(static_cast<size_t>(n));
+  *path = AnsiToUtf16(buffer);
+  return kSuccess;
+}
 
 std::tm HostSystemInfo::LocalTime() {
   std::time_t now = std::time(nullptr);

@@ -39,11 +39,17 @@ class HostDebugOutput : public TraceSink {
   bool owned_ = false;
 };
 
-// The login name; the host presents itself as an NT 5.1 system.
+// The login name; the host presents itself as a 32-bit NT 5.1 system with its Windows folder
+// at "C:\windows" and programs under $ProgramFiles, else "C:\Program Files".
 class HostSystemInfo : public SystemInfo {
  public:
   ErrorCode UserName(size_t capacity, std::string* name) override;
   OsVersion Version() override;
+  ErrorCode QueryVersion(OsVersion* version) override;
+  bool IsWow64() override;
+  ErrorCode WindowsFolderW(std::u16string* folder) override;
+  ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
+  ErrorCode ExecutablePathW(std::u16string* path) override;
   std::tm LocalTime() override;
 };
 

@@ -3,6 +3,8 @@
 #include "platform/host/host_parts.h"
 #include "platform/host/host_process.h"
 #include "platform/host/host_registry.h"
+#include "platform/host/host_spooler.h"
+#include "platform/host/host_system_control.h"
 #include "platform/platform.h"
 
 namespace qid {
@@ -10,7 +12,12 @@ namespace {
 
 struct HostPlatformParts {
   HostPlatformParts()
-      : root(HostRoot()), files(root), registry(root), processes(&files) {
+      : root(HostRoot()),
+        files(root),
+        registry(root),
+        processes(&files),
+        spooler(&registry, &files),
+        control(&registry, &files) {
     platform.registry = &registry;
     platform.environment = &environment;
     platform.files = &files;
@@ -18,6 +25,8 @@ struct HostPlatformParts {
     platform.message_boxes = &message_boxes;
     platform.system = &system;
     platform.debug_output = &debug_output;
+    platform.spooler = &spooler;
+    platform.control = &control;
   }
 
   std::string root;
@@ -28,6 +37,8 @@ struct HostPlatformParts {
   HostMessageBoxes message_boxes;
   HostSystemInfo system;
   HostDebugOutput debug_output;
+  HostSpooler spooler;
+  HostSystemControl control;
   Platform platform;
 };
 

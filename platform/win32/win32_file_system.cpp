@@ -135,6 +135,29 @@ class Win32File : public File {
     return ok ? kSuccess : kErrWriteFault;
   }
 
+  ErrorCode GetTimes(FileTimes* times) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    FILETIME created, accessed, written;
+    if (!::GetFileTime(handle_, &created, &accessed, &written)) return LastError();
+    times->creation = Join(created);
+    times->last_access = Join(accessed);
+    times->last_write = Join(written);
+    return kSuccess;
+  }
+
+  ErrorCode SetTimes(const FileTimes& times) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return kErrInvalidHandle;
+    if (!writable_) return kErrAccessDenied;
+    FILETIME created = Split(times.creation), accessed = Split(times.last_access),
+             written = Split(times.last_write);
+    // A null time leaves that one unchanged.
+    if (!::SetFileTime(handle_, times.creation ? &created : nullptr,
+                       times.last_access ? &accessed : nullptr,
+                       times.last_write ? &written : nullptr))
+      return LastError();
+    return kSuccess;
+  }
+
  private:
   // SetFilePointer with the high word: a result of INVALID_SET_FILE_POINTER is only a failure
   // when the last error says so (it is also the low word of some valid positions).
@@ -149,9 +172,56 @@ class Win32File : public File {
     return true;
   }
 
+  static uint64_t Join(const FILETIME& t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  }
+  static FILETIME Split(uint64_t t) {
+    FILETIME out;
+    out.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFFu);
+    out.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    return out;
+  }
+
   HANDLE handle_;
   bool writable_;
 };
+
+struct OpenFlags {
+  DWORD desired = 0;
+  DWORD creation = OPEN_EXISTING;
+  DWORD share_mode = 0;
+};
+
+OpenFlags FlagsFor(FileAccess access, FileDisposition disposition, FileShare share) {
+  OpenFlags f;
+  switch (access) {
+    case FileAccess::kRead: f.desired = GENERIC_READ; break;
+    case FileAccess::kWrite: f.desired = GENERIC_WRITE; break;
+    case FileAccess::kReadWrite: f.desired = GENERIC_READ | GENERIC_WRITE; break;
+  }
+  switch (disposition) {
+    case FileDisposition::kOpenExisting: f.creation = OPEN_EXISTING; break;
+    case FileDisposition::kCreateAlways: f.creation = CREATE_ALWAYS; break;
+    case FileDisposition::kOpenAlways: f.creation = OPEN_ALWAYS; break;
+    case FileDisposition::kCreateNew: f.creation = CREATE_NEW; break;
+  }
+  switch (share) {
+    case FileShare::kNone: f.share_mode = 0; break;
+    case FileShare::kRead: f.share_mode = FILE_SHARE_READ; break;
+    case FileShare::kReadWrite: f.share_mode = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+  }
+  return f;
+}
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+ErrorCode AttributesResult(DWORD attributes, uint32_t* out) {
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  *out = attributes;
+  return kSuccess;
+}
 
 }  // namespace
 
@@ -159,26 +229,20 @@ ErrorCode Win32FileSystem::OpenFile(const std::string& path, FileAccess access,
                                     FileDisposition disposition, FileShare share,
                                     std::unique_ptr<File>* file) {
   if (path.empty()) return kErrInvalidName;
-  DWORD desired = 0;
-  switch (access) {
-    case FileAccess::kRead: desired = GENERIC_READ; break;
-    case FileAccess::kWrite: desired = GENERIC_WRITE; break;
-    case FileAccess::kReadWrite: desired = GENERIC_READ | GENERIC_WRITE; break;
-  }
-  DWORD creation = OPEN_EXISTING;
-  switch (disposition) {
-    case FileDisposition::kOpenExisting: creation = OPEN_EXISTING; break;
-    case FileDisposition::kCreateAlways: creation = CREATE_ALWAYS; break;
-    case FileDisposition::kOpenAlways: creation = OPEN_ALWAYS; break;
-    case FileDisposition::kCreateNew: creation = CREATE_NEW; break;
-  }
-  DWORD share_mode = 0;
-  switch (share) {
-    case FileShare::kNone: share_mode = 0; break;
-    case FileShare::kRead: share_mode = FILE_SHARE_READ; break;
-    case FileShare::kReadWrite: share_mode = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-  }
-  HANDLE handle = ::CreateFileA(path.c_str(), desired, share_mode, nullptr, creation,
+  OpenFlags f = FlagsFor(access, disposition, share);
+  HANDLE handle = ::CreateFileA(path.c_str(), f.desired, f.share_mode, nullptr, f.creation,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  *file = std::make_unique<Win32File>(handle, access != FileAccess::kRead);
+  return kSuccess;
+}
+
+ErrorCode Win32FileSystem::OpenFileW(const std::u16string& path, FileAccess access,
+                                     FileDisposition disposition, FileShare share,
+                                     std::unique_ptr<File>* file) {
+  if (path.empty()) return kErrInvalidName;
+  OpenFlags f = FlagsFor(access, disposition, share);
+  HANDLE handle = ::CreateFileW(Wide(path), f.desired, f.share_mode, nullptr, f.creation,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return LastError();
   *file = std::make_unique<Win32File>(handle, access != FileAccess::kRead);
@@ -211,6 +275,30 @@ ErrorCode Win32FileSystem::CreateFolder(const std::string& path) {
 ErrorCode Win32FileSystem::RemoveAtRestart(const std::string& path) {
   if (::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kSuccess;
   return LastError();
+}
+
+ErrorCode Win32FileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
+  return AttributesResult(::GetFileAttributesA(path.c_str()), attributes);
+}
+
+ErrorCode Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) ? kSuccess : LastError();
+}
+
+ErrorCode Win32FileSystem::RemoveFileW(const std::u16string& path) {
+  return ::DeleteFileW(Wide(path)) ? kSuccess : LastError();
+}
+
+ErrorCode Win32FileSystem::CreateFolderW(const std::u16string& path) {
+  return ::CreateDirectoryW(Wide(path), nullptr) ? kSuccess : LastError();
+}
+
+ErrorCode Win32FileSystem::GetAttributesW(const std::u16string& path, uint32_t* attributes) {
+  return AttributesResult(::GetFileAttributesW(Wide(path)), attributes);
+}
+
+ErrorCode Win32FileSystem::SetAttributesW(const std::u16string& path, uint32_t attributes) {
+  return ::SetFileAttributesW(Wide(path), attributes) ? kSuccess : LastError();
 }
 
 }  // namespace qid

@@ -133,15 +133,91 @@ ErrorCode Win32SystemInfo::UserName(size_t capacity, std::string* name) {
 }
 
 OsVersion Win32SystemInfo::Version() {
-  OSVERSIONINFOA info = {};
-  info.dwOSVersionInfoSize = sizeof info;
   OsVersion version;
-  if (!::GetVersionExA(&info)) return version;
-  version.major = info.dwMajorVersion;
-  version.minor = info.dwMinorVersion;
-  version.build = info.dwBuildNumber;
-  version.platform_id = info.dwPlatformId;
+  QueryVersion(&version);
   return version;
+}
+
+ErrorCode Win32SystemInfo::QueryVersion(OsVersion* version) {
+  OsVersion v;
+  OSVERSIONINFOEXA ex = {};
+  ex.dwOSVersionInfoSize = sizeof ex;
+  if (::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) {
+    v.extended = true;
+    v.service_pack_major = ex.wServicePackMajor;
+    v.service_pack_minor = ex.wServicePackMinor;
+    v.suite_mask = ex.wSuiteMask;
+    v.product_type = ex.wProductType;
+  } else {
+    // Systems before NT 4 SP6 know only the 148-byte record.
+    std::memset(&ex, 0, sizeof ex);
+    ex.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) return LastError();
+  }
+  v.major = ex.dwMajorVersion;
+  v.minor = ex.dwMinorVersion;
+  v.build = ex.dwBuildNumber;
+  v.platform_id = ex.dwPlatformId;
+  ex.szCSDVersion[sizeof ex.szCSDVersion - 1] = '\0';
+  v.csd_version = ex.szCSDVersion;
+  *version = v;
+  return kSuccess;
+}
+
+bool Win32SystemInfo::IsWow64() {
+  using IsWow64Entry = BOOL(WINAPI*)(HANDLE, PBOOL);
+  HMODULE kernel = ::GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return false;
+  auto entry = reinterpret_cast<IsWow64Entry>(
+      reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  if (entry == nullptr || !entry(::GetCurrentProcess(), &wow64)) return false;
+  return wow64 != FALSE;
+}
+
+ErrorCode Win32SystemInfo::WindowsFolderW(std::u16string* folder) {
+  wchar_t buffer[MAX_PATH + 1];
+  UINT n = ::GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  if (n == 0) return LastError();
+  if (n > MAX_PATH) return kErrInsufficientBuffer;
+  folder->assign(reinterpret_cast<const char16_t*>(buffer), n);
+  return kSuccess;
+}
+
+ErrorCode Win32SystemInfo::ProgramFilesFolderW(std::u16string* folder) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (;;) {
+    DWORD n = ::GetEnvironmentVariableW(L"ProgramFiles", buffer.data(),
+                                        static_cast<DWORD>(buffer.size()));
+    if (n == 0) {
+      DWORD err = ::GetLastError();
+      // An empty value also answers 0, with no error to tell it from an absent one.
+      if (err == ERROR_ENVVAR_NOT_FOUND) return kErrEnvVarNotFound;
+      folder->clear();
+      return kSuccess;
+    }
+    if (n < buffer.size()) {
+      folder->assign(reinterpret_cast<const char16_t*>(buffer.data()), n);
+      return kSuccess;
+    }
+    if (n > kMaxEnvironmentValue + 1) return kErrInsufficientBuffer;
+    buffer.resize(n);
+  }
+}
+
+ErrorCode Win32SystemInfo::ExecutablePathW(std::u16string* path) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return LastError();
+    // A full buffer means the name may have been cut (Windows 2000 does not say so).
+    if (n < buffer.size() - 1) {
+      path->assign(reinterpret_cast<const char16_t*>(buffer.data()), n);
+      return kSuccess;
+    }
+    if (buffer.size() > kMaxEnvironmentValue) return kErrInsufficientBuffer;
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 std::tm Win32SystemInfo::LocalTime() {

@@ -36,11 +36,17 @@ class Win32DebugOutput : public TraceSink {
   void TraceLineW(const std::u16string& line) override;
 };
 
-// GetUserNameA, GetVersionExA and GetLocalTime.
+// GetUserNameA, GetVersionExA, IsWow64Process (bound at run time), GetWindowsDirectoryW,
+// GetEnvironmentVariableW, GetModuleFileNameW and GetLocalTime.
 class Win32SystemInfo : public SystemInfo {
  public:
   ErrorCode UserName(size_t capacity, std::string* name) override;
   OsVersion Version() override;
+  ErrorCode QueryVersion(OsVersion* version) override;
+  bool IsWow64() override;
+  ErrorCode WindowsFolderW(std::u16string* folder) override;
+  ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
+  ErrorCode ExecutablePathW(std::u16string* path) override;
   std::tm LocalTime() override;
 };
 

@@ -5,6 +5,8 @@
 #include "platform/win32/win32_parts.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_spooler.h"
+#include "platform/win32/win32_system_control.h"
 
 namespace qid {
 
@@ -16,6 +18,8 @@ Platform& SystemPlatform() {
   static Win32MessageBoxes message_boxes;
   static Win32SystemInfo system;
   static Win32DebugOutput debug_output;
+  static Win32Spooler spooler;
+  static Win32SystemControl control;
   static Platform platform = [] {
     Platform p;
     p.registry = &registry;
@@ -25,6 +29,8 @@ Platform& SystemPlatform() {
     p.message_boxes = &message_boxes;
     p.system = &system;
     p.debug_output = &debug_output;
+    p.spooler = &spooler;
+    p.control = &control;
     return p;
   }();
   return platform;

@@ -86,6 +86,28 @@ ErrorCode FixedSystemInfo::UserName(size_t capacity, std::string* name) {
   return kSuccess;
 }
 
+ErrorCode FixedSystemInfo::QueryVersion(OsVersion* v) {
+  if (version_result != kSuccess) return version_result;
+  *v = version;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::WindowsFolderW(std::u16string* folder) {
+  *folder = windows_folder;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::ProgramFilesFolderW(std::u16string* folder) {
+  if (program_files.empty()) return kErrEnvVarNotFound;
+  *folder = program_files;
+  return kSuccess;
+}
+
+ErrorCode FixedSystemInfo::ExecutablePathW(std::u16string* path) {
+  *path = executable;
+  return kSuccess;
+}
+
 TraceCapture::TraceCapture() : previous_(SetTraceSink(this)) {}
 TraceCapture::~TraceCapture() { SetTraceSink(previous_); }
 
@@ -103,6 +125,8 @@ TestPlatform::TestPlatform() : files(std::make_unique<HostFileSystem>(root.path(
   platform_.message_boxes = &message_boxes;
   platform_.system = &system;
   platform_.debug_output = &trace;
+  platform_.spooler = &spooler;
+  platform_.control = &control;
   // Drive C: exists, as on any Windows machine.
   std::filesystem::create_directories(root.path() + "/drive_c");
 }

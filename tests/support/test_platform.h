@@ -1,7 +1,7 @@
 // A complete Platform for native tests: an in-memory registry, an in-memory environment, the
 // real host file system rooted in a fresh temporary folder, recording message boxes and
-// processes, a fixed system, and a trace capture. Each test builds its own; nothing leaks from
-// one test to the next.
+// processes, a fixed system, a fake spooler and system control, and a trace capture. Each test
+// builds its own; nothing leaks from one test to the next.
 #pragma once
 
 #include <deque>
@@ -15,6 +15,8 @@
 #include "platform/host/host_file_system.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "tests/support/fake_spooler.h"
+#include "tests/support/fake_system_control.h"
 
 namespace qid::testing {
 
@@ -62,13 +64,24 @@ class RecordingProcesses : public Processes {
   std::function<void(const std::string&)> on_start;
 };
 
+// A system whose every fact a test may set; version_result fails the version query.
 class FixedSystemInfo : public SystemInfo {
  public:
   ErrorCode UserName(size_t capacity, std::string* name) override;
-  OsVersion Version() override { return version; }
+  OsVersion Version() override { return version_result == kSuccess ? version : OsVersion{}; }
+  ErrorCode QueryVersion(OsVersion* v) override;
+  bool IsWow64() override { return wow64; }
+  ErrorCode WindowsFolderW(std::u16string* folder) override;
+  ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
+  ErrorCode ExecutablePathW(std::u16string* path) override;
   std::tm LocalTime() override { return time; }
   std::string user = "tester";
   OsVersion version{5, 1, 2600, 2};
+  ErrorCode version_result = kSuccess;
+  bool wow64 = false;
+  std::u16string windows_folder = u"C:\\WINDOWS";
+  std::u16string program_files = u"C:\\Program Files";  // empty: the variable is not set
+  std::u16string executable = u"C:\\setup\\drvsetup.exe";
   std::tm time{};  // set by the constructor to 2026-12-08 09:30
   FixedSystemInfo();
 };
@@ -103,6 +116,8 @@ class TestPlatform {
   RecordingProcesses processes;
   ScriptedMessageBoxes message_boxes;
   FixedSystemInfo system;
+  FakeSpooler spooler;  // does not check driver files; a test may make one that does
+  FakeSystemControl control;
   TraceCapture trace;
 
  private:

@@ -1,10 +1,8 @@
-// The help button: the help file under the printer driver directory, opened through the HTML
-// Help entry bound on first use.
+// The help button: the help file under the printer driver directory (asked of the spooler),
+// opened through the HTML Help entry bound on first use.
 #include "imagewriter/dialogs/driver_help.h"
 
-#include "imagewriter/dialogs/win32/win32_dialog_view.h"  // <windows.h> before <winspool.h>
-
-#include <winspool.h>
+#include "imagewriter/dialogs/win32/win32_dialog_view.h"
 
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"
@@ -16,7 +14,6 @@ namespace {
 using HtmlHelpEntry = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 constexpr WORD kHtmlHelpOrdinal = 14;  // the ANSI entry
 constexpr UINT kDisplayTableOfContents = 1;
-constexpr DWORD kDriverDirectoryChars = 260;
 
 // Bound once per process; null after a failed binding, which is not tried again.
 HtmlHelpEntry BindHtmlHelp(WriterContext& ctx) {
@@ -39,12 +36,7 @@ HtmlHelpEntry BindHtmlHelp(WriterContext& ctx) {
 }  // namespace
 
 void ShowDriverHelp(WriterContext& ctx, HWND owner) {
-  char directory[kDriverDirectoryChars] = {};
-  DWORD needed = 0;
-  bool have = GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory),
-                                         sizeof directory, &needed) != FALSE;
-  directory[sizeof directory - 1] = '\0';
-  std::string path = DriverHelpPath(have, directory);
+  std::string path = DriverHelpFile(*ctx.os.spooler);
   HtmlHelpEntry entry = BindHtmlHelp(ctx);
   if (entry != nullptr) entry(owner, path.c_str(), kDisplayTableOfContents, 0);
 }
