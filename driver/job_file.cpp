@@ -161,7 +161,8 @@ uint64_t RoughSize(const std::vector<const TiffPage*>& pages) {
 
 }  // namespace
 
-JobLayout LayoutFor(uint16_t data_mode, uint32_t output_mode) {
+JobLayout LayoutFor(uint16_t data_mode, uint32_t output_mode, bool print_to_file) {
+  if (print_to_file) output_mode = 1;  // Q71File writes print-to-file as a Document
   return data_mode == 0 || output_mode == 2 ? JobLayout::kSplit : JobLayout::kDocument;
 }
 

@@ -25,8 +25,9 @@ enum class JobLayout { kDocument, kSplit };
 constexpr uint16_t kMaxDataMode = 10;  // Q71File reads 100..110 as data modes 0..10
 
 // Q71File cuts a job at its page-end markers exactly when Output Mode is 2 (Serialization) or
-// the data mode is 0, so the driver side picks the layout from the same two values.
-JobLayout LayoutFor(uint16_t data_mode, uint32_t output_mode);
+// the data mode is 0, so the driver side picks the layout from the same two values. Print-to-
+// file is always a Document there, whatever Output Mode is stored.
+JobLayout LayoutFor(uint16_t data_mode, uint32_t output_mode, bool print_to_file);
 
 // One little-endian TIFF of the pages, in order. PageNumber of the i-th page is
 // (first_number + i, page_total). False with *error when the file would pass 4 GiB or a page

@@ -236,12 +236,15 @@ TEST_F(JobFileTest, DecodedAndByteSwappedPagesKeepTheirPixels) {
 }
 
 TEST(JobFileLayoutTest, TheLayoutFollowsOutputModeAndDataModeAsQ71FileCutsJobs) {
-  EXPECT_EQ(LayoutFor(0, 1), JobLayout::kSplit);
-  EXPECT_EQ(LayoutFor(0, 3), JobLayout::kSplit);
-  EXPECT_EQ(LayoutFor(1, 2), JobLayout::kSplit);
-  EXPECT_EQ(LayoutFor(1, 1), JobLayout::kDocument);
-  EXPECT_EQ(LayoutFor(10, 3), JobLayout::kDocument);
-  EXPECT_EQ(LayoutFor(4, 0), JobLayout::kDocument);
+  EXPECT_EQ(LayoutFor(0, 1, false), JobLayout::kSplit);
+  EXPECT_EQ(LayoutFor(0, 3, false), JobLayout::kSplit);
+  EXPECT_EQ(LayoutFor(1, 2, false), JobLayout::kSplit);
+  EXPECT_EQ(LayoutFor(1, 1, false), JobLayout::kDocument);
+  EXPECT_EQ(LayoutFor(10, 3, false), JobLayout::kDocument);
+  EXPECT_EQ(LayoutFor(4, 0, false), JobLayout::kDocument);
+  // Print-to-file is a Document whatever mode is stored; JPEG pages are still cut.
+  EXPECT_EQ(LayoutFor(1, 2, true), JobLayout::kDocument);
+  EXPECT_EQ(LayoutFor(0, 2, true), JobLayout::kSplit);
 }
 
 TEST_F(JobFileTest, TheFirstWordCarriesTheDataModeWithinItsRange) {

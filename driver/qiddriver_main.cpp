@@ -186,7 +186,7 @@ int Run(int argc, char** argv) {
     HostRegistry registry(root);
     o.output_mode = StoredOutputMode(registry);
   }
-  const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode);
+  const JobLayout wanted = LayoutFor(o.data_mode, o.output_mode, o.has_print_to_file);
   JobSpec job_spec;
   job_spec.data_mode = o.data_mode;
   job_spec.end_marker = o.end_marker;

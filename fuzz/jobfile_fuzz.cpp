@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "imagewriter/job_layout.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/splice_testing.h"
 #include "imagewriter/tiffsplice.h"
@@ -61,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The job run's order: header check, then the split.
   qid::testing::WriteHostFile(tp.HostPath(kJob), bytes);
-  if (qid::CheckAndFixFileHeader(ctx, kJob)) qid::SplitJobFile(ctx, kJob);
+  if (qid::CheckAndFixFileHeader(ctx, kJob)) {
+    qid::DetectJobLayout(ctx, kJob);
+    qid::SplitJobFile(ctx, kJob);
+  }
 
   // The same pieces onto an Append target that already holds pages.
   s.output_mode = qid::kModeAppend;

@@ -5,9 +5,11 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/dialogs/settings_dialog.h"
+#include "imagewriter/job_layout.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
+#include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
@@ -23,7 +25,6 @@ constexpr char kTagSerial[] = "ZELS:  ";
 constexpr char kTagRun[] = "RUN02:  ";
 
 constexpr int kPdfJpegQuality = 50;
-constexpr size_t kOverwriteTextCapacity = 255;
 
 // How the output step ended, which decides what the clean-up may do.
 enum class Output {
@@ -105,11 +106,20 @@ bool ConfirmSettings(WriterContext& ctx, bool hide_dialog, const JobHooks& hooks
   return hooks.show_settings_dialog(ctx) == 1;
 }
 
-// Step 13.
+// Step 13. Counters saturate rather than wrap, and a count past 32 bits is not believed.
 void StorePageStatistics(WriterContext& ctx) {
-  uint32_t pages = LeadingPageCount(ctx.job.page_count_text);
+  uint32_t pages = 0;
+  if (!ParsePageCount(ctx.job.page_count_text, &pages)) {
+    DebugTrace(kTagCounters, "VEDIZE_PAGES %s out of range: counted as 0",
+               ctx.job.page_count_text.c_str());
+  }
   WriteSettingDword(ctx, "Pages Last", pages);
-  uint32_t total = ReadSettingDword(ctx, "Pages Total") + pages;
+  uint32_t before = ReadSettingDword(ctx, "Pages Total");
+  uint32_t total = before + pages;
+  if (total < before) {
+    total = 0xFFFFFFFFu;
+    DebugTrace(kTagCounters, "Pages Total at its limit %lu", static_cast<unsigned long>(total));
+  }
   WriteSettingDword(ctx, "Pages Total", total);
   DebugTrace(kTagCounters, "REGISTRY Pages Last %d Total %d", int(pages), int(total));
 }
@@ -197,7 +207,8 @@ bool BuildTarget(WriterContext& ctx) {
   return true;
 }
 
-// Step 18.3 up to the written file.
+// Step 18.3 up to the written file. The result is written beside the target and moved onto it
+// only when complete: a failed conversion or a full disk leaves the old file, never a part.
 Output WriteDocument(WriterContext& ctx) {
   JobContext& job = ctx.job;
   Settings& s = ctx.settings;
@@ -207,37 +218,31 @@ Output WriteDocument(WriterContext& ctx) {
       !SetFileExtension(s.pdf_output ? "pdf" : "tif", &job.target_path, kTargetPathCapacity)) {
     return ReportDocumentFailure(ctx, job.target_path);
   }
-  if (files.FileExists(job.target_path)) {
-    if (s.always_overwrite) {
-      files.RemoveFile(job.target_path);
-    } else {
-      std::string question = job.target_path + "\n\nalready exists.  " + "OK to overwrite?";
-      if (question.size() > kOverwriteTextCapacity) {
-        // The question cannot be asked whole; not asking must not mean replacing.
-        DebugTrace(kTagJob, "overwrite text longer than %u characters: taken as No",
-                   static_cast<unsigned>(kOverwriteTextCapacity));
-        return Output::kEndNow;
-      }
-      int answer = ctx.os.message_boxes->ShowMessageBox(
-          0, question, "Overwrite", kMbYesNo | kMbSystemModal | kMbSetForeground);
-      if (answer != kIdYes) return Output::kEndNow;
-      files.RemoveFile(job.target_path);
-    }
-  }
+  if (IsJobOwnFile(ctx, job.target_path)) return ReportDocumentFailure(ctx, job.target_path);
+  if (!MayReplace(ctx, job.target_path)) return Output::kEndNow;
+  std::string temp;
+  if (!CreateBeside(files, job.target_path, &temp)) return ReportDocumentFailure(ctx, job.target_path);
   if (s.pdf_output) {
-    int result = WritePdf(ctx.os, job.target_path, {job.job_path}, kPdfJpegQuality);
+    int result = WritePdf(ctx.os, temp, {job.job_path}, kPdfJpegQuality);
+    if (result == kPdfDone && MoveIntoPlace(files, temp, job.target_path) != kSuccess)
+      result = kPdfFailed;
     DebugTrace(kTagJob, "convert %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                result);
     if (result != kPdfDone) {
+      files.RemoveFile(temp);
       // Deleting the job file now would lose the pages that the PDF does not hold.
       DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
       return Output::kKeepJobFile;
     }
   } else {
-    ErrorCode err = files.CopyFileTo(job.job_path, job.target_path, false);
+    ErrorCode err = files.CopyFileTo(job.job_path, temp, false);
+    if (err == kSuccess) err = MoveIntoPlace(files, temp, job.target_path);
     DebugTrace(kTagJob, "Copy %s => %s [%d]", job.job_path.c_str(), job.target_path.c_str(),
                err == kSuccess ? 1 : 0);
-    if (err != kSuccess) return ReportDocumentFailure(ctx, job.target_path);
+    if (err != kSuccess) {
+      files.RemoveFile(temp);
+      return ReportDocumentFailure(ctx, job.target_path);
+    }
   }
   DebugTrace(kTagJob, "Ende DOCUMENT ");
   return Output::kWritten;
@@ -252,6 +257,11 @@ Output RunDocumentAppendPath(WriterContext& ctx) {
     return Output::kKeepJobFile;
   }
   if (!BuildTarget(ctx)) return ReportDocumentFailure(ctx, job.target_path);
+  // Splicing the job file onto itself, then deleting it, would lose every page.
+  if (s.output_mode == kModeAppend && IsJobOwnFile(ctx, job.target_path)) {
+    DebugTrace(kTagJob, "job file kept: %s", job.job_path.c_str());
+    return Output::kKeepJobFile;
+  }
 
   Output result = Output::kWritten;
   if (s.output_mode == kModeAppend) {
@@ -269,11 +279,34 @@ Output RunDocumentAppendPath(WriterContext& ctx) {
     if (result != Output::kWritten) return result;
   }
   if (s.auto_generate) {
-    if (s.output_mode == kModeDocument) ++s.auto_number_value;
+    if (s.output_mode == kModeDocument) AdvanceCounter(&s.auto_number_value, "Auto Number Value");
     DebugTrace(kTagJob, "FileNumber Counter %d", int(s.auto_number_value));
     StoreCounter(ctx, "Auto Number Value", s.auto_number_value);
   }
   return result;
+}
+
+// The layout the driver side chose must be the one this job's path reads (the dialog may
+// have changed the Output Mode since, and print-to-file forces Document). Written the other
+// way, every page would be lost to readers; the job file stays for a run that fits.
+bool LayoutFitsPath(WriterContext& ctx, bool split) {
+  const JobContext& job = ctx.job;
+  JobLayout layout = DetectJobLayout(ctx, job.job_path);
+  if (split && layout == JobLayout::kDocument) {
+    DebugTrace(kTagJob,
+               "job holds one TIFF of all pages, Output Mode %d data mode %d writes one file "
+               "per page: job file kept",
+               int(ctx.settings.output_mode), int(job.data_mode));
+    return false;
+  }
+  if (!split && layout == JobLayout::kSplit) {
+    DebugTrace(kTagJob,
+               "job holds one TIFF per page, Output Mode %d writes one TIFF of all pages: job "
+               "file kept",
+               int(ctx.settings.output_mode));
+    return false;
+  }
+  return true;
 }
 
 // Step 20.
@@ -291,14 +324,22 @@ void CleanUp(WriterContext& ctx, bool keep_job_file) {
 
 }  // namespace
 
-uint32_t LeadingPageCount(const std::string& text) {
-  uint64_t count = 0;
+bool ParsePageCount(const std::string& text, uint32_t* count) {
+  uint64_t value = 0;
+  *count = 0;
   for (char c : text) {
     if (c < '0' || c > '9') break;
-    count = count * 10 + static_cast<uint64_t>(c - '0');
-    if (count > 0xFFFFFFFFu) return 0xFFFFFFFFu;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > 0xFFFFFFFFu) return false;
   }
-  return static_cast<uint32_t>(count);
+  *count = static_cast<uint32_t>(value);
+  return true;
+}
+
+uint32_t LeadingPageCount(const std::string& text) {
+  uint32_t count = 0;
+  ParsePageCount(text, &count);
+  return count;
 }
 
 void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks) {
@@ -321,6 +362,9 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   ImagingStartup(ctx);
   ReadVariable(ctx, "TMP", kTempFolderCapacity, &job.temp_folder);
   DebugTrace(kTagJob, "TMP Value %s", job.temp_folder.c_str());
+  // From reading the counters to storing them, and while results are named and written, this
+  // job is the user's only one: a simultaneous job waits here rather than take the same names.
+  std::unique_ptr<File> job_lock = LockJobs(ctx);
   job.settings_read = LoadSettings(ctx);
   DebugTrace(kTagJob, "|...DIRECTORY: %s", ctx.settings.output_directory.c_str());
   bool hide_dialog = ctx.settings.disable_dialog != 0;
@@ -341,9 +385,12 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   PrepareDoneMarker(ctx);
 
   const Settings& s = ctx.settings;
+  if (!job.print_to_file) EnsureOutputFolder(ctx);
   bool split = s.output_mode == kModeSerialization || job.data_mode == 0;
   Output output = Output::kWritten;
-  if (split) {
+  if (!LayoutFitsPath(ctx, split)) {
+    output = Output::kKeepJobFile;
+  } else if (split) {
     if (!RunSplitPath(ctx)) output = Output::kKeepJobFile;
   } else {
     output = RunDocumentAppendPath(ctx);

@@ -22,6 +22,9 @@ struct JobHooks {
 void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks);
 
 // The page count at the start of the "VEDIZE_PAGES" text; 0 when it starts with no digit.
+// False (and 0) when the number does not fit 32 bits.
+bool ParsePageCount(const std::string& text, uint32_t* count);
+// ParsePageCount's count, 0 for a number past 32 bits.
 uint32_t LeadingPageCount(const std::string& text);
 
 }  // namespace qid

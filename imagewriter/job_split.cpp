@@ -1,4 +1,5 @@
 // The page splitter: one file per page piece of a split job (SplitJobFile, FindPageEnd).
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
+#include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
@@ -34,14 +36,15 @@ void ShowError(WriterContext& ctx, const char* text, const std::string& path) {
   ctx.os.message_boxes->ShowMessageBox(0, text + path, kErrorCaption, kErrorStyle);
 }
 
-// Creates the piece file (replacing one of that name) and writes the piece, marker included.
-// A file that could not be written whole is removed rather than left half written.
+// Writes the piece, marker included, into the fresh file `file` reserved for it beside its
+// name `shown`. A file that could not be written whole is removed rather than left half written.
 enum class Written { kOk, kNotCreated, kNotWritten };
-Written WritePieceFile(WriterContext& ctx, const std::string& path, const uint8_t* bytes,
-                       size_t size) {
+Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const std::string& shown,
+                       const uint8_t* bytes, size_t size) {
   std::unique_ptr<File> file;
-  if (ctx.os.files->OpenFile(path, FileAccess::kReadWrite, FileDisposition::kCreateAlways,
+  if (ctx.os.files->OpenFile(file_path, FileAccess::kReadWrite, FileDisposition::kCreateAlways,
                              FileShare::kNone, &file) != kSuccess) {
+    ctx.os.files->RemoveFile(file_path);
     return Written::kNotCreated;
   }
   uint64_t file_size = 0;
@@ -50,11 +53,11 @@ Written WritePieceFile(WriterContext& ctx, const std::string& path, const uint8_
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess) {
     file.reset();
-    ctx.os.files->RemoveFile(path);
-    DebugTrace(kTag, "piece %s not written => err %d, removed", path.c_str(), int(err));
+    ctx.os.files->RemoveFile(file_path);
+    DebugTrace(kTag, "piece %s not written => err %d, removed", shown.c_str(), int(err));
     return Written::kNotWritten;
   }
-  DebugTrace(kTag, "Write Serial %s [%ld]", path.c_str(), long(size));
+  DebugTrace(kTag, "Write Serial %s [%ld]", shown.c_str(), long(size));
   DebugTrace(kTag, "File Size [%ld]", long(file_size));
   return Written::kOk;
 }
@@ -66,45 +69,89 @@ std::string FileExtension(const std::string& path) {
   return path.substr(dot);
 }
 
-// Data mode 0 in Output Modes 1 and 2: the piece becomes a JPEG. *path names the result that
-// exists afterwards: the JPEG, or the TIFF piece when no JPEG could be written.
-void ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, std::string* path) {
+// A piece on its way to its name: the file written so far (beside the name) and the name it
+// gets once complete.
+struct PieceResult {
+  std::string file;
+  std::string name;
+};
+
+// Data mode 0 in Output Modes 1 and 2: the piece becomes a JPEG named from `jpeg_base` (true).
+// When no JPEG can be written the piece stays a TIFF.
+bool ConvertPiece(WriterContext& ctx, const std::string& jpeg_base, int page, PieceResult* piece) {
   const bool serial = ctx.settings.output_mode == kModeSerialization;
   std::string jpeg = jpeg_base;
   int result = kJpegBadPath;
   if (jpeg.size() <= kJpegPathCapacity && MakeJpegName(&jpeg, page)) {
-    result = ConvertToJpeg(ctx, &jpeg, *path);
+    std::string written;
+    result = kJpegNotCreated;
+    if (CreateBeside(*ctx.os.files, jpeg, &written)) {
+      result = ConvertToJpeg(ctx, &written, piece->file);
+      if (result == kJpegWritten) {
+        *piece = PieceResult{written, jpeg};
+      } else {
+        ctx.os.files->RemoveFile(written);
+      }
+    }
   } else {
-    DebugTrace(kTagJpeg, "%s too long for a JPEG name, TIFF kept", path->c_str());
+    DebugTrace(kTagJpeg, "%s too long for a JPEG name, TIFF kept", piece->name.c_str());
   }
-  if (result == kJpegWritten) *path = jpeg;
   DebugTrace(kTagJpeg, serial ? "SERIAL => %s Result = %d" : "DOCUMENT => %s Result = %d",
              jpeg.c_str(), result);
+  return result == kJpegWritten;
 }
 
-// PDF Output: the result becomes a PDF next to it. The source is removed only once the PDF is
-// written, so a failed conversion never loses the page. Returns the file to announce.
-std::string ConvertToPdf(WriterContext& ctx, const std::string& path) {
+// PDF Output: the result becomes a PDF of its name with the extension "pdf". The source goes
+// only once the PDF is complete, so a failed conversion never loses the page and never leaves
+// a partial PDF.
+void ConvertToPdf(WriterContext& ctx, PieceResult* piece) {
   std::string pdf;
-  if (!CopyBounded(&pdf, path, kPdfNameCapacity) ||
+  if (!CopyBounded(&pdf, piece->name, kPdfNameCapacity) ||
       !SetFileExtension("pdf", &pdf, kPdfNameCapacity)) {
-    DebugTrace(kTag, "... no PDF name for %s, file kept", path.c_str());
-    return path;
+    DebugTrace(kTag, "... no PDF name for %s, file kept", piece->name.c_str());
+    return;
   }
-  int result = WritePdf(ctx.os, pdf, {path}, kPdfJpegQuality);
-  DebugTrace(kTag, "convert %s => %s [%d]", path.c_str(), pdf.c_str(), result);
+  std::string written;
+  int result = kPdfFailed;
+  if (CreateBeside(*ctx.os.files, pdf, &written))
+    result = WritePdf(ctx.os, written, {piece->file}, kPdfJpegQuality);
+  DebugTrace(kTag, "convert %s => %s [%d]", piece->name.c_str(), pdf.c_str(), result);
   if (result != kPdfDone) {
-    DebugTrace(kTag, "... PDF not written, file kept => %s", path.c_str());
-    return path;
+    if (!written.empty()) ctx.os.files->RemoveFile(written);
+    DebugTrace(kTag, "... PDF not written, file kept => %s", piece->name.c_str());
+    return;
   }
-  ErrorCode err = ctx.os.files->RemoveFile(path);
+  ErrorCode err = ctx.os.files->RemoveFile(piece->file);
   if (err == kSuccess) {
-    DebugTrace(kTag, "... successfully deleted TIFF file => %s", path.c_str());
+    DebugTrace(kTag, "... successfully deleted TIFF file => %s", piece->name.c_str());
   } else {
-    DebugTrace(kTag, "... failed deleting TIFF file => %s, error code %ud", path.c_str(),
+    DebugTrace(kTag, "... failed deleting TIFF file => %s, error code %ud", piece->file.c_str(),
                unsigned(err));
   }
-  return pdf;
+  *piece = PieceResult{written, pdf};
+}
+
+// Moves the finished result onto its name. A Document job's result replaces an existing file
+// only as Document output does (Always Overwrite, or Yes to the question); the job's own files
+// are never replaced. False when the split must stop; the result is then gone, the job file
+// still holds the page.
+bool PlaceResult(WriterContext& ctx, const PieceResult& piece) {
+  FileSystem& files = *ctx.os.files;
+  if (IsJobOwnFile(ctx, piece.name)) {
+    files.RemoveFile(piece.file);
+    ShowError(ctx, kNotCreatedText, piece.name);
+    return false;
+  }
+  if (ctx.settings.output_mode == kModeDocument && !MayReplace(ctx, piece.name)) {
+    files.RemoveFile(piece.file);
+    DebugTrace(kTag, "overwrite declined: %s kept", piece.name.c_str());
+    return false;
+  }
+  if (MoveIntoPlace(files, piece.file, piece.name) != kSuccess) {
+    ShowError(ctx, kNotCreatedText, piece.name);
+    return false;
+  }
+  return true;
 }
 
 // One piece, steps 1 to 9. False when the split must stop.
@@ -118,6 +165,8 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     return false;
   }
   const std::string named = path;
+  PieceResult piece{std::string(), path};
+  bool jpeg = false;  // the page is now a JPEG file
 
   if (s.output_mode == kModeAppend) {
     // Each piece is spliced onto the Append target: writing it over the target, as a
@@ -129,6 +178,13 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     }
     DebugTrace(kTag, "Write Serial %s [%ld]", path.c_str(), long(size));
   } else {
+    if (s.output_mode == kModeSerialization && s.last_serial_number == kCounterLimit) {
+      // The number cannot advance: every later piece would take this same name.
+      DebugTrace(kTag, "Last Serial Number at its limit %lu: reset it; piece %d not written",
+                 static_cast<unsigned long>(s.last_serial_number), index);
+      ShowError(ctx, kNotCreatedText, path);
+      return false;
+    }
     if (data_mode == 0 && s.output_mode == kModeDocument && index > 0) {
       // Every piece of a Document job has the job's one name. A page whose JPEG cannot be made
       // stays as its TIFF, so each piece gets its page's name and the next cannot replace it.
@@ -136,9 +192,14 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
         ShowError(ctx, kNotCreatedText, path);
         return false;
       }
+      piece.name = path;
     }
     DebugTrace(kTag, "Output File %s to open + write", path.c_str());
-    Written w = WritePieceFile(ctx, path, bytes, size);
+    // The piece is written beside its name: an earlier file of that name stays untouched
+    // until this result is complete and may replace it.
+    Written w = CreateBeside(*ctx.os.files, path, &piece.file)
+                    ? WritePieceFile(ctx, piece.file, path, bytes, size)
+                    : Written::kNotCreated;
     if (w == Written::kNotCreated) {
       ShowError(ctx, kNotCreatedText, path);
       return false;
@@ -148,28 +209,36 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
       return false;
     }
     if (data_mode == 0 && s.output_mode == kModeSerialization) {
-      ConvertPiece(ctx, path, 0, &path);
+      jpeg = ConvertPiece(ctx, path, 0, &piece);
     } else if (data_mode == 0 && s.output_mode == kModeDocument) {
-      ConvertPiece(ctx, named, index, &path);
-      if (s.auto_generate) {
-        ++s.auto_number_value;
+      jpeg = ConvertPiece(ctx, named, index, &piece);
+      if (s.auto_generate && AdvanceCounter(&s.auto_number_value, "Auto Number Value"))
         StoreCounter(ctx, "Auto Number Value", s.auto_number_value);
-      }
     }
   }
 
-  ++*written;
-  ++s.last_serial_number;
+  const bool advanced = AdvanceCounter(&s.last_serial_number, "Last Serial Number");
   DebugTrace(kTag, "GLOBALS Last Serial %d bResult %d", int(s.last_serial_number), 1);
 
-  std::string result = path;
-  // An Append target is never converted: that would remove every page it holds.
-  if (s.pdf_output && s.output_mode != kModeAppend) result = ConvertToPdf(ctx, path);
+  // An Append target is never converted: that would remove every page it holds. A JPEG page
+  // stays as the job's data mode asked: the PDF writer reads TIFF pages only.
+  if (s.output_mode != kModeAppend) {
+    if (s.pdf_output && jpeg) {
+      DebugTrace(kTag, "... JPEG page, no PDF => %s", piece.name.c_str());
+    } else if (s.pdf_output) {
+      ConvertToPdf(ctx, &piece);
+    }
+    if (!PlaceResult(ctx, piece)) {
+      if (advanced) --s.last_serial_number;  // no file took the number
+      return false;
+    }
+  }
+  ++*written;
 
   if (!s.output_application.empty()) {
     if (s.output_mode != kModeSerialization) DebugTrace(kTagCommand, "COMMAND - NON SERIAL");
-    DebugTrace(kTagRun, "Run (MOD %d) => %s", int(data_mode), result.c_str());
-    LaunchOnResult(ctx, result);
+    DebugTrace(kTagRun, "Run (MOD %d) => %s", int(data_mode), piece.name.c_str());
+    LaunchOnResult(ctx, piece.name);
   }
   return true;
 }
@@ -239,10 +308,19 @@ int SplitJobFile(WriterContext& ctx, const std::string& job_path, SplitOutcome* 
     start = end;
     if (start >= size) break;
     end = FindPageEnd(bytes, start, size - start);
-    if (end == kNoPageEnd) break;  // bytes after the last marker belong to no page
+    if (end == kNoPageEnd) {
+      // Bytes after the last marker end no piece. Zeros are padding; anything else may be a
+      // page whose marker is missing, which exists nowhere but in the job file.
+      if (std::any_of(bytes + start, bytes + size, [](uint8_t b) { return b != 0; })) {
+        DebugTrace(kTag, "split: %ld bytes after the last page-end marker: job file kept",
+                   long(size - start));
+        complete = false;
+      }
+      break;
+    }
   }
   // Stored also after a stop: the pieces written have taken these numbers.
-  if (complete || out.pieces > 0) StoreLastSerial(ctx);
+  if (out.pieces > 0) StoreLastSerial(ctx);
   out.complete = complete;
   return out.pieces;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "imagewriter/jpegexport.h"
 #include "imagewriter/splice_testing.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/writer_context.h"
@@ -96,16 +97,28 @@ TEST_F(SplitTest, EachPieceBecomesASerialFileEndingWithItsMarker) {
   EXPECT_TRUE(tp.message_boxes.shown.empty());
 }
 
-TEST_F(SplitTest, BytesAfterTheLastMarkerAreDropped) {
+// A page whose marker is missing ends no piece; the job file must then stay, since that page
+// exists nowhere else. Zero padding after the last marker is no page.
+TEST_F(SplitTest, BytesAfterTheLastMarkerKeepTheJobFile) {
   std::vector<std::string> pieces = GreyPieces(1);
-  WriteJob(SplitJob(3, pieces) + "trailing page without marker");
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+  struct Case {
+    std::string tail;
+    bool complete;
+  } cases[] = {{pieces[0], false},
+               {pieces[0] + kMarker.substr(0, 15), false},  // a marker cut off
+               {"trailing", false},
+               {std::string(6, '\0'), true},
+               {"", true}};
+  for (const Case& c : cases) {
+    WriteJob(SplitJob(3, pieces) + c.tail);
+    SplitOutcome outcome;
+    EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+    EXPECT_EQ(outcome.complete, c.complete) << c.tail.size();
+    EXPECT_EQ(Read("C:\\ZEL\\Scan0007.TIF"), pieces[0] + kMarker);
+    ctx.settings.last_serial_number = 7;
+  }
   EXPECT_EQ(FilesInOutput(), 1u);
-  // A marker cut off at the end of the file ends no piece.
-  WriteJob(SplitJob(3, pieces) + pieces[0] + kMarker.substr(0, 15));
-  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
-  EXPECT_EQ(Stored("Last Serial Number"), 9);
+  EXPECT_TRUE(tp.trace.Contains("split: 8 bytes after the last page-end marker: job file kept"));
 }
 
 TEST_F(SplitTest, JobsWithoutAPieceWriteNothingAndStoreNothing) {
@@ -230,6 +243,23 @@ TEST_F(SplitTest, DocumentPagesWithoutJpegKeepTheirOwnTiffs) {
   EXPECT_TRUE(tp.trace.Contains("DOCUMENT => C:\\ZEL\\Doc0001_1.jpg Result = 3"));
 }
 
+// The PDF writer reads TIFF only: a JPEG page stays a JPEG; a page that could not become a JPEG
+// is still a TIFF piece and becomes a PDF as any other.
+TEST_F(SplitTest, PdfOutputLeavesJpegPagesAndConvertsTheTiffsLeft) {
+  ctx.settings.pdf_output = 1;
+  ctx.settings.output_application = "viewer.exe";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, {GreyPieces(1)[0], BilevelTiff(1)}));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(testing::DecodeJpeg(Read("C:\\ZEL\\Scan0007.jpg")).ok);
+  EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.pdf"));
+  EXPECT_GT(Read("C:\\ZEL\\Scan0008.pdf").size(), 500u);
+  EXPECT_EQ(FilesInOutput(), 2u);
+  ASSERT_EQ(tp.processes.started.size(), 2u);
+  EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.jpg\"");
+  EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Scan0008.pdf\"");
+}
+
 TEST_F(SplitTest, AppendJpegJobsSplicePiecesOntoTheTarget) {
   Settings& s = ctx.settings;
   s.output_mode = kModeAppend;
@@ -251,7 +281,10 @@ TEST_F(SplitTest, PdfOutputReplacesAPieceOnlyOnceItsPdfIsWritten) {
   ctx.settings.output_application = "viewer.exe";
   std::string broken = "II*\0"s + std::string(40, 'j');  // no page the PDF writer can read
   WriteJob(SplitJob(3, {GreyPieces(1)[0], broken}));
+  WriteHostFile(Host("C:\\ZEL\\Scan0008.pdf"), "good old pdf");
   EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_EQ(Read("C:\\ZEL\\Scan0008.pdf"), "good old pdf");  // no partial PDF over it
+  EXPECT_EQ(FilesInOutput(), 3u);
   EXPECT_TRUE(Exists("C:\\ZEL\\Scan0007.pdf"));
   EXPECT_FALSE(Exists("C:\\ZEL\\Scan0007.TIF"));
   EXPECT_EQ(Read("C:\\ZEL\\Scan0008.TIF"), broken + kMarker);  // the page is not lost
@@ -261,6 +294,63 @@ TEST_F(SplitTest, PdfOutputReplacesAPieceOnlyOnceItsPdfIsWritten) {
   ASSERT_EQ(tp.processes.started.size(), 2u);
   EXPECT_EQ(tp.processes.started[0], "viewer.exe \"C:\\ZEL\\Scan0007.pdf\"");
   EXPECT_EQ(tp.processes.started[1], "viewer.exe \"C:\\ZEL\\Scan0008.TIF\"");
+}
+
+// Data mode 0 in Document mode: the pieces never pass through the Output File's name, so an
+// earlier document of that name stays, and a JPEG of an earlier job is replaced only as
+// Document output replaces (here the question is answered No, then Yes).
+TEST_F(SplitTest, DocumentJpegPagesReplaceOnlyWhatTheUserAllows) {
+  ctx.settings.output_mode = kModeDocument;
+  ctx.job.data_mode = 0;
+  WriteHostFile(Host("C:\\ZEL\\Doc0001.tif"), "earlier ten-page document");
+  WriteHostFile(Host("C:\\ZEL\\Doc0001_1.jpg"), "earlier jpeg");
+  WriteJob(SplitJob(0, GreyPieces(2)));
+  SplitOutcome outcome;
+  EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+  EXPECT_FALSE(outcome.complete);
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].text,
+            "C:\\ZEL\\Doc0001_1.jpg\n\nalready exists.  OK to overwrite?");
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001_1.jpg"), "earlier jpeg");
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001.tif"), "earlier ten-page document");
+  EXPECT_EQ(FilesInOutput(), 3u);  // and Doc0001.jpg; nothing half done
+
+  tp.message_boxes.answers = {kIdYes, kIdYes};  // Doc0001.jpg of the first try, Doc0001_1.jpg
+  EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 2);
+  EXPECT_NE(Read("C:\\ZEL\\Doc0001_1.jpg"), "earlier jpeg");
+  EXPECT_EQ(Read("C:\\ZEL\\Doc0001.tif"), "earlier ten-page document");
+}
+
+// TEST.JPG and TEST.jpg are one file on Windows: converting one into the other must not
+// write the JPEG over the page it is reading.
+TEST_F(SplitTest, AJpegNameDifferingOnlyInCaseIsTheSameFile) {
+  WriteHostFile(Host("C:\\ZEL\\P.JPG"), GreyPieces(1)[0]);
+  std::string jpeg = "C:\\ZEL\\p.jpg";
+  EXPECT_EQ(ConvertToJpeg(ctx, &jpeg, "C:\\ZEL\\P.JPG"), kJpegWritten);
+  EXPECT_EQ(jpeg, "C:\\ZEL\\p_.jpg");
+  EXPECT_TRUE(Exists("C:\\ZEL\\p_.jpg"));
+
+  ctx.settings.output_mode = kModeDocument;
+  ctx.settings.output_file = "TEST.JPG";
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, GreyPieces(2)));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 2);
+  EXPECT_TRUE(Exists("C:\\ZEL\\TEST.jpg"));
+  EXPECT_TRUE(Exists("C:\\ZEL\\TEST_1.jpg"));
+  EXPECT_EQ(FilesInOutput(), 3u);
+}
+
+TEST_F(SplitTest, ASerialNumberAtItsLimitIsNeverReused) {
+  ctx.settings.last_serial_number = 0xFFFFFFFEu;
+  WriteJob(SplitJob(3, GreyPieces(3)));
+  SplitOutcome outcome;
+  EXPECT_EQ(SplitJobFile(ctx, kJob, &outcome), 1);
+  EXPECT_FALSE(outcome.complete);  // the job file keeps the other pages
+  EXPECT_TRUE(Exists("C:\\ZEL\\Scan4294967294.TIF"));
+  EXPECT_EQ(FilesInOutput(), 1u);
+  EXPECT_EQ(Stored("Last Serial Number"), 0xFFFFFFFF);
+  EXPECT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_TRUE(tp.trace.Contains("Last Serial Number at its limit 4294967295"));
 }
 
 TEST(FindPageEndTest, FindsOnlyWholeMarkersInsideTheRange) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "imagewriter/writer_context.h"
+#include "platform/wrappers.h"
 #include "tests/support/test_platform.h"
 #include "tests/support/tiff_fixture.h"
 
@@ -169,6 +170,7 @@ TEST_F(JobTest, AcceptedOverwriteReplacesTheTargetAndRunsTheApplicationOnce) {
 
 TEST_F(JobTest, FailedCopyReportsKeepsTheJobFileAndStillEndsTheJob) {
   SetString("Output Directory", "C:\\missing\\folder");
+  WriteHostFile(Host("C:\\missing"), "a file where the folder would be");
   SetString("Output Application", "viewer.exe");
   SetNumber("AutoGenerate", 1);
   SetNumber("Auto Number Value", 4);
@@ -295,6 +297,7 @@ TEST_F(JobTest, AutoResetStartsEveryJobAtTheInitialNumber) {
 TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   SetNumber("Output Mode", 2);
   SetString("Output Directory", "C:\\no\\such\\folder");
+  WriteHostFile(Host("C:\\no"), "a file where the folder would be");
   std::string page = MakeTiff({{}});
   WriteHostFile(Host(kJob), MakeSplitJob(1, {page, page}));
   Run();
@@ -302,6 +305,139 @@ TEST_F(JobTest, SplitThatStopsKeepsTheJobFileButEndsTheJob) {
   EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - SERIALISATION OUTPUT MODE");
   EXPECT_TRUE(JobFileExists());
   EXPECT_EQ(Marker(), "created");
+}
+
+// The driver side picks the layout from the stored Output Mode; the dialog (or print-to-file)
+// may change the mode afterwards. A job whose layout the chosen path cannot write stays whole.
+TEST_F(JobTest, AJobWhoseLayoutDoesNotFitTheModeIsKept) {
+  const std::string page = MakeTiff({{}});
+  const std::string document = MakeDocumentJob(3, MakeTiff({{}, {}}), true);
+  const std::string split = MakeSplitJob(3, {page, page});
+  struct Case {
+    uint32_t mode;
+    std::string job;
+    bool print_to_file;
+  } cases[] = {
+      {2, document, false},                              // Serialization of one TIFF
+      {1, MakeDocumentJob(0, MakeTiff({{}}), false), false},  // JPEG pages of one TIFF
+      {1, split, false},                                 // Document of pieces
+      {3, split, false},                                 // Append of pieces
+      {2, split, true},                                  // print-to-file of pieces
+  };
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), page);  // an Append target that must not change
+  for (const Case& c : cases) {
+    SetNumber("Output Mode", c.mode);
+    if (c.print_to_file) {
+      tp.environment.vars_["PRINTTOFILE"] = "1";
+      tp.environment.vars_["PTF_NAME"] = "C:\\ZEL\\printed.prn";
+    }
+    WriteHostFile(Host(kJob), c.job);
+    WriteHostFile(Host(kMarker), "old marker");
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    EXPECT_EQ(ReadHostFile(Host(kJob)), "II" + c.job.substr(2)) << c.mode;
+    EXPECT_EQ(Marker(), "created") << c.mode;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\ZEL")), {}), 1);
+    EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), page);
+  }
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF of all pages, Output Mode 2 data mode 3 "
+                                "writes one file per page: job file kept"));
+  EXPECT_TRUE(tp.trace.Contains("job holds one TIFF per page, Output Mode 3 writes one TIFF of "
+                                "all pages: job file kept"));
+}
+
+TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
+  SetNumber("Output Mode", 2);
+  SetString("Serial Prefix String", "S");
+  std::string page = MakeTiff({{}});
+  WriteHostFile(Host(kJob), MakeSplitJob(3, {page}) + page);
+  Run();
+  EXPECT_TRUE(HostFileExists(Host("C:\\ZEL\\S0001.TIF")));
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(Marker(), "created");
+  EXPECT_TRUE(tp.trace.Contains("bytes after the last page-end marker: job file kept"));
+}
+
+// The job run's steps in order, from the dispatch on, for each path (the PDF writer's own
+// object trace left out). The Output Application always runs before the job file goes and
+// before the done marker exists: whoever waits for the marker must find every result final.
+TEST_F(JobTest, EachPathTracesItsStepsInOrderAndMarksTheJobDoneLast) {
+  SetString("Output Application", "viewer.exe");
+  std::vector<std::string> marker_while_running;
+  tp.processes.on_start = [&](const std::string&) { marker_while_running.push_back(Marker()); };
+  const std::vector<std::string> kRun = {
+      "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\TEST.TIF\"", "RUN02: =>iResult 1"};
+  const std::vector<std::string> kEnd = {"QIF01:  Delete Temp File C:\\spool\\job 1.tif 1",
+                                         "SEC03:  err = 0 Done C:\\tmp\\DONE_ZEL.TIF"};
+  auto join = [](std::vector<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const std::vector<std::string> kTarget = {"QIF01:  |...ConstructTargetFileName",
+                                            "QIF03:  |......Anfang ConstructFilename ",
+                                            "QIF01:  |...Target File C:\\ZEL\\TEST.TIF"};
+  const std::vector<std::string> kTerminateDok = {"QIF01 : => terminate",
+                                                  "RUN02:  Run (DOK) => C:\\ZEL\\TEST.TIF"};
+  struct Path {
+    uint32_t mode, pdf;
+    bool split;
+    std::vector<std::string> steps;
+  } paths[] = {
+      {1, 0, false,
+       join({kTarget,
+             {"QIF01:  Anfang DOCUMENT",
+              "QIF01:  Copy C:\\spool\\job 1.tif => C:\\ZEL\\TEST.TIF [1]",
+              "QIF01:  Ende DOCUMENT "},
+             kTerminateDok, kRun, kEnd})},
+      {3, 0, false,
+       join({kTarget,
+             {"QIF01:  Anfang APPEND to C:\\ZEL\\TEST.TIF from C:\\spool\\job 1.tif",
+              "QIF02:  AppendTiff: allocate mem 340", "QIF02:  FixupTiffData: Base 332",
+              "QIF02:  AppendBufferToFile: Size 336", "QIF01:  Ende APPEND C:\\ZEL\\TEST.TIF "},
+             kTerminateDok, kRun, kEnd})},
+      {2, 0, true,
+       join({{"QIF01:  Anfang SERIALIZATON 0", "QIF03:  |......Anfang ConstructFilename ",
+              "QIF03:  FixupFilename[init 1 last 1] C:\\ZEL\\ C:\\ZEL\\0001.TIF",
+              "QIF02:  Output File C:\\ZEL\\0001.TIF to open + write",
+              "QIF02:  Write Serial C:\\ZEL\\0001.TIF [190]", "QIF02:  File Size [190]",
+              "QIF02:  GLOBALS Last Serial 2 bResult 1",
+              "RUN02:  Run (MOD 3) => C:\\ZEL\\0001.TIF",
+              "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\0001.TIF\"", "RUN02: =>iResult 1",
+              "QIF02:  REGISTRY Last Serial 2", "QIF01 : RESET ENDE INIT 1 LAST 2",
+              "QIF01:  NO RESET ENDE INIT 2 LAST 2", "QIF01 : => terminate",
+              "QIF01:  COMMAND NONDOCUMENT"},
+             kEnd})},
+      {1, 1, false,
+       join({kTarget,
+             {"QIF01:  Anfang DOCUMENT",
+              "QIF01:  convert C:\\spool\\job 1.tif => C:\\ZEL\\TEST.pdf [0]",
+              "QIF01:  Ende DOCUMENT ", "QIF01 : => terminate",
+              "RUN02:  Run (DOK) => C:\\ZEL\\TEST.pdf",
+              "RUN02: CreateProcess viewer.exe \"C:\\ZEL\\TEST.pdf\"", "RUN02: =>iResult 1"},
+             kEnd})},
+  };
+  for (const Path& p : paths) {
+    SetNumber("Output Mode", p.mode);
+    SetNumber("PDF Output", p.pdf);
+    WriteHostFile(Host(kJob), p.split ? MakeSplitJob(3, {MakeTiff({{}})}) : job_bytes_);
+    WriteHostFile(Host(kMarker), "old marker");
+    tp.trace.lines.clear();
+    marker_while_running.clear();
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    std::vector<std::string> steps;
+    bool dispatched = false;
+    for (std::string line : tp.trace.lines) {
+      line = line.substr(0, line.find("\r\n"));
+      if (dispatched && line.rfind("PDF01", 0) != 0 && line.rfind("TIME", 0) != 0)
+        steps.push_back(line);
+      dispatched = dispatched || line.find("Delete DONE_ZEL") != std::string::npos;
+    }
+    EXPECT_EQ(steps, p.steps) << "Output Mode " << p.mode << " PDF " << p.pdf;
+    EXPECT_EQ(marker_while_running, std::vector<std::string>{"absent"}) << p.mode;
+    EXPECT_EQ(Marker(), "created") << p.mode;
+  }
 }
 
 TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
@@ -329,6 +465,103 @@ TEST_F(JobTest, CapacitiesAreRefusedNeverCut) {
   EXPECT_TRUE(tp.trace.Contains("TMP longer than 127 characters: no done marker"));
   EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), Restored());
   EXPECT_FALSE(JobFileExists());
+}
+
+// A full disk while the new document is written: the old one stays whole, no partial file
+// takes a result's name, and the job file keeps the pages.
+class FullDiskCopies : public FileSystemWrapper {
+ public:
+  using FileSystemWrapper::FileSystemWrapper;
+  ErrorCode CopyFileTo(const std::string&, const std::string&, bool) override {
+    return kErrDiskFull;
+  }
+};
+
+TEST_F(JobTest, ReplacingADocumentKeepsTheOldOneUntilTheNewOneIsComplete) {
+  SetNumber("Always Overwrite", 1);
+  WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), "old tiff");
+  FullDiskCopies full(tp.files.get());
+  Platform p = tp.platform();
+  p.files = &full;
+  WriterContext c(p);
+  RunJob(c, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), "old tiff");
+  EXPECT_TRUE(JobFileExists());
+
+  // A PDF the writer cannot finish (no page it can read) leaves the good old PDF.
+  SetNumber("PDF Output", 1);
+  WriteHostFile(Host("C:\\ZEL\\TEST.pdf"), "%PDF good old");
+  WriteHostFile(Host(kJob), "\x67\0*\0" + std::string(40, 'j'));
+  WriterContext pdf(tp.platform());
+  RunJob(pdf, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.pdf")), "%PDF good old");
+  EXPECT_TRUE(JobFileExists());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\ZEL")), {}), 2);
+}
+
+TEST_F(JobTest, ATitleOrNameNeverLeavesTheOutputDirectory) {
+  SetNumber("Use Source Name", 1);
+  SetNumber("Always Overwrite", 1);
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "../../../victim.doc";
+  WriteHostFile(Host("C:\\victim.tif"), "not ours");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\victim.tif")), "not ours");
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\victim.tif")), Restored());
+}
+
+TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {
+  tp.environment.vars_["PRINTTOFILE"] = "1";
+  tp.environment.vars_["PTF_NAME"] = kJob;
+  Run();
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+  EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - DOCUMENT OUTPUT MODE");
+
+  tp.environment.Unset("PRINTTOFILE");
+  SetNumber("Output Mode", 3);
+  SetString("Output Directory", "C:\\SPOOL");
+  SetString("Output File", "JOB 1.TIF");  // another case, on Windows the same file
+  WriterContext append(tp.platform());
+  RunJob(append, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  EXPECT_TRUE(tp.trace.Contains("C:\\SPOOL\\JOB 1.TIF is the job's own file"));
+
+  // Nor is the done marker, which the end of the job empties.
+  SetNumber("Output Mode", 1);
+  SetString("Output Directory", "C:\\tmp");
+  SetString("Output File", "done_zel.tif");
+  WriterContext marker(tp.platform());
+  RunJob(marker, kJob, JobHooks{});
+  EXPECT_TRUE(tp.trace.Contains("C:\\tmp\\done_zel.tif is the job's own file"));
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+}
+
+TEST_F(JobTest, AMissingOutputDirectoryIsCreatedWithItsParents) {
+  SetString("Output Directory", "C:\\new\\out\\");
+  Run();
+  EXPECT_EQ(ReadHostFile(Host("C:\\new\\out\\TEST.TIF")), Restored());
+  EXPECT_TRUE(tp.trace.Contains("Output Directory: created C:\\new"));
+  EXPECT_TRUE(tp.trace.Contains("Output Directory: created C:\\new\\out"));
+}
+
+TEST_F(JobTest, CountersSaturateInsteadOfWrapping) {
+  SetNumber("Pages Total", 0xFFFFFFF0u);
+  SetNumber("AutoGenerate", 1);
+  SetNumber("Auto Number Value", 0xFFFFFFFFu);
+  tp.environment.vars_["VEDIZE_PAGES"] = "99999999999999999999";  // 20 digits
+  Run();
+  EXPECT_EQ(Stored("Pages Last"), 0);
+  EXPECT_EQ(Stored("Pages Total"), 0xFFFFFFF0);
+  EXPECT_TRUE(tp.trace.Contains("VEDIZE_PAGES 99999999999999999999 out of range: counted as 0"));
+  EXPECT_EQ(Stored("Auto Number Value"), 0xFFFFFFFF);
+  EXPECT_TRUE(tp.trace.Contains("Auto Number Value at its limit 4294967295"));
+
+  tp.environment.vars_["VEDIZE_PAGES"] = "100";
+  WriteHostFile(Host(kJob), job_bytes_);
+  WriterContext next(tp.platform());
+  RunJob(next, kJob, JobHooks{});
+  EXPECT_EQ(Stored("Pages Total"), 0xFFFFFFFF);
+  EXPECT_TRUE(tp.trace.Contains("Pages Total at its limit 4294967295"));
 }
 
 }  // namespace

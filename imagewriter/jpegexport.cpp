@@ -4,6 +4,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "imagewriter/file_names.h"
 #include "imagewriter/jpeg_encoder.h"
 #include "imagewriter/tiff_page.h"
 #include "imagewriter/writer_context.h"
@@ -47,8 +48,9 @@ bool MakeJpegName(std::string* path, int page_number) {
 
 int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string& tiff_path) {
   DebugTrace(kTagJpeg, "%s => %s", tiff_path.c_str(), jpeg_path->c_str());
-  if (*jpeg_path == tiff_path) {
-    // Writing the JPEG over the TIFF would destroy the page being read.
+  if (SameFileName(*jpeg_path, tiff_path)) {
+    // Writing the JPEG over the TIFF would destroy the page being read (on Windows also when
+    // the names differ only in letter case, as TEST.JPG and TEST.jpg do).
     std::string renamed = jpeg_path->size() >= 4
                               ? jpeg_path->substr(0, jpeg_path->size() - 4) + "_.jpg"
                               : *jpeg_path + "_.jpg";

@@ -36,9 +36,9 @@ enum JpegResult : int {
 };
 
 // Encodes the first page of the TIFF as baseline JFIF at quality 75 into *jpeg_path and deletes
-// the TIFF once the JPEG is written. When *jpeg_path equals tiff_path, its last four
-// characters become "_.jpg" first (so the caller learns the name written). Returns a
-// JpegResult; the TIFF stays when no JPEG was written.
+// the TIFF once the JPEG is written. When *jpeg_path names the TIFF's file (SameFileName), its
+// last four characters become "_.jpg" first (so the caller learns the name written). Returns
+// a JpegResult; the TIFF stays when no JPEG was written.
 int ConvertToJpeg(WriterContext& ctx, std::string* jpeg_path, const std::string& tiff_path);
 
 // Records the platform version (major * 100 + minor) and whether images may be backed by

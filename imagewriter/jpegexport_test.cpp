@@ -188,7 +188,7 @@ TEST_F(JpegExportTest, ResolutionUnitsMapOntoJfifUnits) {
       {RESUNIT_INCH, 300, 1, 300},
       {RESUNIT_CENTIMETER, 80, 2, 80},
       {RESUNIT_NONE, 2, 0, 2},
-      {0, 0, 1, 1},  // no tags: unit defaults to inch, no density (stays 1)
+      {0, 0, 0, 1},  // no resolution: square pixels of unknown size, never "1 dot per inch"
   };
   for (const Case& c : cases) {
     TiffSpec s = GreyPage();
@@ -214,11 +214,11 @@ TEST_F(JpegExportTest, TheDensityOfOneSaveDoesNotReachTheNext) {
   EXPECT_EQ(ctx.imaging.density.y, 1);
 
   TiffSpec second = GreyPage();
-  second.x_resolution = 70000;  // too large for JFIF: not taken
-  second.y_resolution = 0;      // absent: not taken
+  second.x_resolution = 70000;  // too large for JFIF
+  second.y_resolution = 0;      // absent
   ASSERT_EQ(Convert(second), kJpegWritten);
   DecodedJpeg j = Decoded();
-  EXPECT_EQ(j.density_unit, 1);
+  EXPECT_EQ(j.density_unit, 0);
   EXPECT_EQ(j.x_density, 1);
   EXPECT_EQ(j.y_density, 1);
 }

@@ -2,6 +2,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "imagewriter/file_names.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -42,7 +43,32 @@ void TraceTooLong(const char* what, size_t capacity) {
   DebugTrace(kTag, "%s exceeds %d characters: refused", what, static_cast<int>(capacity));
 }
 
+// A title, prefix or Output File names one file of the Output Directory: no folder of its
+// own, no ".." that climbs out, no stream or device.
+std::string KeptInFolder(const std::string& part) {
+  std::string name = ContainedFileName(part);
+  if (name != part) DebugTrace(kTag, "name %s kept in the folder as %s", part.c_str(), name.c_str());
+  return name;
+}
+
 }  // namespace
+
+bool AdvanceCounter(uint32_t* counter, const char* name) {
+  if (*counter == kCounterLimit) {
+    DebugTrace(kTag, "%s at its limit %lu: not advanced", name, static_cast<unsigned long>(*counter));
+    return false;
+  }
+  ++*counter;
+  return true;
+}
+
+void ResolveEmptyDirectory(Settings& s) {
+  if (!s.output_directory.empty()) return;
+  Settings defaults;
+  SetDefaults(defaults);
+  s.output_directory = defaults.output_directory;
+  DebugTrace(kTag, "Output Directory empty: %s used", s.output_directory.c_str());
+}
 
 bool ReadDocumentName(WriterContext& ctx, std::string* name) {
   std::string value;
@@ -140,7 +166,8 @@ bool ConstructFilename(WriterContext& ctx, std::string* path, size_t capacity) {
       s.output_mode != kModeAppend)
     return false;
 
-  if (s.output_directory.empty() || s.output_directory.back() != '\\') {
+  ResolveEmptyDirectory(s);
+  if (s.output_directory.back() != '\\') {
     if (!AppendBounded(&s.output_directory, "\\", kOutputDirectoryCapacity)) {
       TraceTooLong("Output Directory with its backslash", kOutputDirectoryCapacity);
       return false;
@@ -162,15 +189,23 @@ bool ConstructFilename(WriterContext& ctx, std::string* path, size_t capacity) {
     } else {
       name = s.serial_prefix_string;
     }
-    std::string base = s.output_directory + name;
-    if (!FixupFilename(base, path, capacity, s.last_serial_number, s.serial_num_digits))
+    std::string base = s.output_directory + KeptInFolder(name);
+    std::string serial;
+    if (!FixupFilename(base, &serial, capacity, s.last_serial_number, s.serial_num_digits))
       return false;
+    if (AvoidDeviceName(&serial)) DebugTrace(kTag, "device name avoided: %s", serial.c_str());
+    if (serial.size() > capacity) {
+      TraceTooLong("serial file name", capacity);
+      return false;
+    }
+    *path = std::move(serial);
     DebugTrace(kTag, "FixupFilename[init %d last %d] %s %s", static_cast<int>(s.serial_init_number),
                static_cast<int>(s.last_serial_number), base.c_str(), path->c_str());
     return true;
   }
 
-  std::string target = s.output_directory + s.output_file;
+  std::string target = s.output_directory + KeptInFolder(s.output_file);
+  if (AvoidDeviceName(&target)) DebugTrace(kTag, "device name avoided: %s", target.c_str());
   if (target.size() > capacity) {
     TraceTooLong("target path", capacity);
     return false;
@@ -215,8 +250,14 @@ void ApplyDocumentFileNameRule(WriterContext& ctx) {
     std::string name = DocumentNameOr(ctx, kPreviewFallbackName);
     ForceTifExtension(&name);
     if (s.trim_source_name) name = TrimmedSourceName(std::move(name), false);
-    if (!CopyBounded(&s.output_file, name, kOutputFileCapacity))
-      TraceTooLong("document file name", kOutputFileCapacity);
+    if (name.size() > kOutputFileCapacity) {
+      // Keeping the previous Output File would put this document under another one's name.
+      constexpr size_t kTif = 4;  // ".tif", which ForceTifExtension put at the end
+      name = name.substr(0, kOutputFileCapacity - kTif) + name.substr(name.size() - kTif);
+      DebugTrace(kTag, "document file name cut to %d characters: %s",
+                 static_cast<int>(kOutputFileCapacity), name.c_str());
+    }
+    s.output_file = name;
   }
 }
 

@@ -59,12 +59,23 @@ std::string NumberedDocumentStem(const Settings& settings);
 // 63 + 10 + 4 characters for a prefix within its capacity).
 std::string NumberedDocumentName(const Settings& settings);
 
+// Adds 1 to a counter unless it is at 0xFFFFFFFF, where it stays (traced with `name`): a
+// counter that wrapped would name files that already exist. False at the limit.
+constexpr uint32_t kCounterLimit = 0xFFFFFFFFu;
+bool AdvanceCounter(uint32_t* counter, const char* name);
+
 // --- names ------------------------------------------------------------------------------
+
+// An empty Output Directory would be the drive's root (on the host, "/"): it becomes the
+// default folder, in memory (traced).
+void ResolveEmptyDirectory(Settings& settings);
 
 // The target of Document and Append output (directory + Output File), or the serial file name
 // of the next page piece in Serialization, into *path. First makes the Output Directory
-// setting end with a backslash (in memory; an empty directory becomes "\"). False with *path
-// unchanged for other Output Modes and for a name longer than `capacity`.
+// setting end with a backslash (in memory); an empty one becomes the default folder (traced),
+// never the drive's root. Output File, a serial prefix and a document name each name one file
+// of that folder (ContainedFileName), and a device name gets a "_" in front (both traced).
+// False with *path unchanged for other Output Modes and for a name longer than `capacity`.
 bool ConstructFilename(WriterContext& ctx, std::string* path, size_t capacity);
 
 // stem + number (zero-padded to SerialWidth(digits)) + "." + extension, split at the last dot
@@ -82,8 +93,8 @@ bool DoNewSerialName(WriterContext& ctx, std::string* out);
 // The document file name rule of the dialog's initialisation in Document mode: with
 // AutoGenerate Output File = NumberedDocumentName; then with Use Source Name it becomes the
 // document name ("SourceName" when there is none) with ForceTifExtension, and with Trim Source
-// Name without the Word prefix and up to the last "/". A result over 255 characters leaves
-// Output File as it was (traced).
+// Name without the Word prefix and up to the last "/". A result over 255 characters is cut to
+// 255, its ".tif" kept (traced): the previous document's name is never reused.
 void ApplyDocumentFileNameRule(WriterContext& ctx);
 
 // Gives *path the extension (without dot): appended when the last path component has no dot,

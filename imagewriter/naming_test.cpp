@@ -43,13 +43,57 @@ TEST_F(NamingTest, DocumentAndAppendTargetIsDirectoryPlusOutputFile) {
   EXPECT_TRUE(tp.trace.Contains("QIF03:  |......Anfang ConstructFilename"));
 }
 
-TEST_F(NamingTest, EmptyDirectoryBecomesBackslash) {
+TEST_F(NamingTest, EmptyDirectoryBecomesTheDefaultFolderNotTheRoot) {
   ctx.settings.output_directory.clear();
   ctx.settings.output_mode = kModeDocument;
   std::string path;
   ASSERT_TRUE(ConstructFilename(ctx, &path, kTargetPathCapacity));
-  EXPECT_EQ(ctx.settings.output_directory, "\\");
-  EXPECT_EQ(path, "\\TEST.TIF");
+  EXPECT_EQ(ctx.settings.output_directory, "C:\\ZEL\\");
+  EXPECT_EQ(path, "C:\\ZEL\\TEST.TIF");
+  EXPECT_TRUE(tp.trace.Contains("Output Directory empty: C:\\ZEL used"));
+}
+
+// Titles, prefixes and Output File name one file of the Output Directory, never a file
+// elsewhere, a stream or a device.
+TEST_F(NamingTest, NamePartsStayInTheOutputDirectory) {
+  struct Row {
+    uint32_t mode;
+    const char* title;   // Use Source Name when set
+    const char* prefix;  // Serial Prefix String
+    const char* output_file;
+    const char* expected;
+  } rows[] = {
+      {kModeSerialization, "../../../victim.doc", "", "", "C:\\ZEL\\victim0007.tif"},
+      {kModeSerialization, "..\\..\\victim.doc", "", "", "C:\\ZEL\\victim0007.tif"},
+      {kModeSerialization, nullptr, "../up", "", "C:\\ZEL\\up0007.TIF"},
+      {kModeSerialization, "Re: plan?.doc", "", "", "C:\\ZEL\\Re_ plan_0007.tif"},
+      {kModeAppend, nullptr, "", "..", "C:\\ZEL\\__"},
+      {kModeDocument, nullptr, "", "..\\..\\victim.tif", "C:\\ZEL\\victim.tif"},
+      {kModeDocument, nullptr, "", "NUL.tif", "C:\\ZEL\\_NUL.tif"},
+      {kModeAppend, nullptr, "", "com1.TIF", "C:\\ZEL\\_com1.TIF"},
+      {kModeDocument, nullptr, "", "aux", "C:\\ZEL\\_aux"},
+      {kModeDocument, nullptr, "", "CONSOLE.tif", "C:\\ZEL\\CONSOLE.tif"},
+      {kModeDocument, nullptr, "", "a:b.tif", "C:\\ZEL\\a_b.tif"},
+  };
+  for (const Row& row : rows) {
+    Settings& s = ctx.settings;
+    s.output_mode = row.mode;
+    s.use_source_name = row.title != nullptr;
+    s.serial_prefix_string = row.prefix;
+    s.output_file = row.output_file;
+    if (row.title != nullptr) SetDocumentName(row.title);
+    std::string path;
+    ASSERT_TRUE(ConstructFilename(ctx, &path, kTargetPathCapacity)) << row.expected;
+    EXPECT_EQ(path, row.expected);
+  }
+  // A device name from the document file name rule is made safe when the target is built.
+  ctx.settings.output_mode = kModeDocument;
+  ctx.settings.use_source_name = 1;
+  SetDocumentName("NUL.doc");
+  ApplyDocumentFileNameRule(ctx);
+  std::string path;
+  ASSERT_TRUE(ConstructFilename(ctx, &path, kTargetPathCapacity));
+  EXPECT_EQ(path, "C:\\ZEL\\_NUL.tif");
 }
 
 TEST_F(NamingTest, OtherOutputModesBuildNothing) {
@@ -112,14 +156,14 @@ TEST_F(NamingTest, SerialPieceWithoutDocumentNameUsesSourceName) {
   EXPECT_EQ(path, "C:\\ZEL\\SourceName0001.tif");
 }
 
-TEST_F(NamingTest, SerialFileKeepsTheSlashThatThePreviewDrops) {
+TEST_F(NamingTest, SerialFileDropsTheFolderAsThePreviewDoes) {
   ctx.settings.output_mode = kModeSerialization;
   ctx.settings.use_source_name = 1;
   ctx.settings.trim_source_name = 1;
   SetDocumentName("a/b.doc");
   std::string path;
   ASSERT_TRUE(ConstructFilename(ctx, &path, kTargetPathCapacity));
-  EXPECT_EQ(path, "C:\\ZEL\\a/b0007.tif");
+  EXPECT_EQ(path, "C:\\ZEL\\b0007.tif");
   std::string preview;
   ASSERT_TRUE(DoNewSerialName(ctx, &preview));
   EXPECT_EQ(preview, "b0007.tif");
@@ -293,12 +337,13 @@ TEST_F(NamingTest, SourceNameWinsOverAutoGenerate) {
   EXPECT_EQ(s.output_file, "SourceName.tif");
 }
 
-TEST_F(NamingTest, OverlongDocumentFileNameLeavesOutputFile) {
+// The previous document's name would send this document over it.
+TEST_F(NamingTest, OverlongDocumentFileNameIsCutNeverTheOldOne) {
   ctx.settings.use_source_name = 1;
   SetDocumentName(std::string(300, 'n') + ".doc");
   ApplyDocumentFileNameRule(ctx);
-  EXPECT_EQ(ctx.settings.output_file, "TEST.TIF");
-  EXPECT_TRUE(tp.trace.Contains("exceeds 255 characters"));
+  EXPECT_EQ(ctx.settings.output_file, std::string(251, 'n') + ".tif");
+  EXPECT_TRUE(tp.trace.Contains("document file name cut to 255 characters"));
 }
 
 // --- extensions ---------------------------------------------------------------------------

@@ -66,36 +66,56 @@ uint32_t Le32(const std::vector<uint8_t>& d) {
   return value;
 }
 
-// A number that is missing, of another type or not 4 bytes long takes its default, so that a
-// key holding only the job's own values behaves like a fresh installation rather than an
-// Output Mode 0 that writes nothing.
-void LoadNumber(Registry& reg, RegKey key, Settings& s, const NumberField& f) {
+bool ReadNumber(Registry& reg, RegKey key, const NumberField& f, uint32_t* value) {
   uint32_t type = 0;
   std::vector<uint8_t> data;
-  if (reg.QueryValue(key, f.name, &type, &data, 4) == kSuccess && type == kRegDword &&
-      data.size() == 4) {
-    s.*f.field = Le32(data);
-    return;
+  if (key == kNoKey || reg.QueryValue(key, f.name, &type, &data, 4) != kSuccess ||
+      type != kRegDword || data.size() != 4) {
+    return false;
   }
-  DebugTrace(kTag, "%s not readable as a 4-byte number, default %u", f.name, f.default_value);
-  s.*f.field = f.default_value;
+  *value = Le32(data);
+  return true;
 }
 
 // The stored bytes are the whole text; a terminating NUL, when present, ends it. A value that
-// does not fit its field is not cut to a different name: the field takes its default.
-void LoadString(Registry& reg, RegKey key, Settings& s, const StringField& f) {
+// does not fit its field is not cut to a different name: it counts as unusable.
+bool ReadString(Registry& reg, RegKey key, const StringField& f, std::string* value) {
+  if (key == kNoKey) return false;
   uint32_t type = 0;
   std::vector<uint8_t> data;
   ErrorCode err = reg.QueryValue(key, f.name, &type, &data, f.capacity + 1);
   if (err == kSuccess && (type == kRegSz || type == kRegExpandSz)) {
     std::string_view text =
         UpToNul(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-    if (CopyBounded(&(s.*f.field), text, f.capacity)) return;
+    if (CopyBounded(value, text, f.capacity)) return true;
     err = kErrMoreData;
   }
   if (err == kErrMoreData) {
-    DebugTrace(kTag, "%s longer than %u characters, default taken", f.name,
+    DebugTrace(kTag, "%s longer than %u characters, not taken", f.name,
                static_cast<unsigned>(f.capacity));
+  }
+  return false;
+}
+
+// A value the settings key cannot give comes from the machine's key when that holds it (the
+// user's key may hold only the job values), else from the defaults: a key with only the job's
+// own values must behave like a fresh installation, not like an Output Mode 0 that writes
+// nothing.
+void LoadNumber(Registry& reg, RegKey key, RegKey machine, Settings& s, const NumberField& f) {
+  if (ReadNumber(reg, key, f, &(s.*f.field))) return;
+  if (ReadNumber(reg, machine, f, &(s.*f.field))) {
+    DebugTrace(kTag, "%s from LOCAL MACHINE", f.name);
+    return;
+  }
+  DebugTrace(kTag, "%s not readable as a 4-byte number, default %u", f.name, f.default_value);
+  s.*f.field = f.default_value;
+}
+
+void LoadString(Registry& reg, RegKey key, RegKey machine, Settings& s, const StringField& f) {
+  if (ReadString(reg, key, f, &(s.*f.field))) return;
+  if (ReadString(reg, machine, f, &(s.*f.field))) {
+    DebugTrace(kTag, "%s from LOCAL MACHINE", f.name);
+    return;
   }
   s.*f.field = f.default_value;
 }
@@ -160,8 +180,13 @@ bool LoadSettings(WriterContext& ctx) {
     DebugTrace(kTag, "REGISTRY OK");
   }
   ctx.settings_key = key;
-  for (const auto& f : kNumbers) LoadNumber(reg, key, ctx.settings, f);
-  for (const StringField* f : kLoadOrder) LoadString(reg, key, ctx.settings, *f);
+  // Read access is enough for the machine's values; the key stays the user's.
+  RegKey machine = kNoKey;
+  if (reg.OpenKey(Hive::kLocalMachine, kSettingsKeyPath, false, &machine) != kSuccess)
+    machine = kNoKey;
+  for (const auto& f : kNumbers) LoadNumber(reg, key, machine, ctx.settings, f);
+  for (const StringField* f : kLoadOrder) LoadString(reg, key, machine, ctx.settings, *f);
+  if (machine != kNoKey) reg.CloseKey(machine);
   TraceRecord(ctx.settings);
   DebugTrace(kTag, "Get REGISTRY ENDE ");
   return true;

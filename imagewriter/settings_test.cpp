@@ -189,6 +189,33 @@ TEST_F(SettingsTest, SingleValueOperationsCreateTheUserKeyAndReadZeroWhenMissing
   EXPECT_EQ(ReadSettingDword(ctx, "Pages Total"), 0u);
 }
 
+// After the first job the user's key may hold only the job values: each missing value comes
+// from the machine's key when it has one (even read-only), else from the defaults.
+TEST_F(SettingsTest, ValuesMissingFromTheUserKeyComeFromTheMachineKey) {
+  RegistryKeyNode* machine = MakeKey(Hive::kLocalMachine);
+  machine->SetValue("Output Mode", kRegDword, Dword(2));
+  machine->SetValue("Serial Num Digits", kRegDword, Dword(6));
+  machine->SetValue("Output Directory", kRegSz, Bytes("D:\\Scans"));
+  machine->SetValue("Serial Prefix String", kRegSz, Bytes("HKLM"));
+  RegistryKeyNode* user = MakeKey(Hive::kCurrentUser);
+  user->SetValue("Serial Num Digits", kRegDword, Dword(3));
+  user->SetValue("Serial Prefix String", kRegSz, Bytes("Mine"));
+  user->SetValue("Output Mode", kRegDword, {2, 0});  // misshapen: not usable
+  tp.registry.SetReadOnly(Hive::kLocalMachine, true);
+  EXPECT_TRUE(LoadSettings(ctx));
+  const Settings& st = ctx.settings;
+  EXPECT_EQ(st.output_mode, 2u);
+  EXPECT_EQ(st.output_directory, "D:\\Scans");
+  EXPECT_EQ(st.serial_num_digits, 3u);            // the user's own values win
+  EXPECT_EQ(st.serial_prefix_string, "Mine");
+  EXPECT_EQ(st.output_file, "TEST.TIF");          // in neither key: the default
+  EXPECT_EQ(st.auto_generate, 1u);
+  EXPECT_TRUE(tp.trace.Contains("Output Directory from LOCAL MACHINE"));
+  EXPECT_TRUE(StoreCounter(ctx, "Last Serial Number", 5));  // counters stay in the user's key
+  EXPECT_EQ(user->FindValue("Last Serial Number")->data, Dword(5));
+  EXPECT_EQ(machine->FindValue("Last Serial Number"), nullptr);
+}
+
 TEST_F(SettingsTest, KeyHoldingOnlyJobValuesLoadsAsDefaults) {
   // What a print-to-file job without any key leaves behind.
   WriteSettingDword(ctx, "Pages Last", 1);

@@ -260,11 +260,17 @@ PageDescription ReadPageDescription(TIFF* tiff) {
 }
 
 void TakeDensity(const PageDescription& page, JfifDensity* density) {
+  auto fits = [](uint32_t r) { return r >= 1 && r < 65536; };
+  if (!fits(page.x_resolution) || !fits(page.y_resolution)) {
+    // JFIF has no density 0, and 1 dot per inch would be a false resolution: square pixels
+    // of unknown size (units 0, 1 x 1) is what every reader understands.
+    *density = JfifDensity{};
+    return;
+  }
   int units = int(page.resolution_unit) - 1;
   if (units >= 0 && units <= 2) density->units = uint8_t(units);
-  // JFIF has no density 0; such a page keeps the encoder's value (1, an aspect ratio).
-  if (page.x_resolution >= 1 && page.x_resolution < 65536) density->x = uint16_t(page.x_resolution);
-  if (page.y_resolution >= 1 && page.y_resolution < 65536) density->y = uint16_t(page.y_resolution);
+  density->x = uint16_t(page.x_resolution);
+  density->y = uint16_t(page.y_resolution);
 }
 
 bool CreateJpegImage(const PageDescription& page, JpegImage* image) {

@@ -49,7 +49,8 @@ struct PageDescription {
 PageDescription ReadPageDescription(TIFF* tiff);
 
 // Hands the page's resolution to the encoder's density: units = ResolutionUnit - 1 when that is
-// 0, 1 or 2; each density when it is from 1 to 65535. Values not taken stay as they were.
+// 0, 1 or 2, and both densities, when each is from 1 to 65535. A page without such a
+// resolution gets units 0 with density 1 x 1 (square pixels, resolution unknown).
 void TakeDensity(const PageDescription& page, JfifDensity* density);
 
 // Pixel memory, left uninitialised: the loader writes every byte before the encoder reads it.

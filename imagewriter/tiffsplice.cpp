@@ -8,6 +8,7 @@
 
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
+#include "imagewriter/tiff_check.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
@@ -122,10 +123,11 @@ bool SpliceBytes(File& destination, const std::string& name, const SplicePoint& 
 
 // A missing destination becomes the source's bytes; a partial file is not left behind.
 bool WriteNewFile(WriterContext& ctx, const std::string& path, const uint8_t* bytes,
-                  size_t size) {
+                  size_t size, ErrorCode* error) {
   std::unique_ptr<File> file;
-  ErrorCode err = ctx.os.files->OpenFile(path, FileAccess::kReadWrite,
-                                         FileDisposition::kCreateNew, FileShare::kNone, &file);
+  ErrorCode& err = *error;
+  err = ctx.os.files->OpenFile(path, FileAccess::kReadWrite, FileDisposition::kCreateNew,
+                               FileShare::kNone, &file);
   if (err == kSuccess && size > 0) err = file->Write(bytes, size);
   if (err == kSuccess) err = file->Flush();
   if (err == kSuccess) err = file->Close();
@@ -157,11 +159,17 @@ bool CheckAndFixFileHeader(WriterContext& ctx, const std::string& job_path) {
   }
   DebugTrace(kTagFiles, "QIFILE open file %s to read header", job_path.c_str());
   uint64_t position = file->Tell();
-  uint8_t word[2];
+  uint8_t word[4];
   size_t got = 0;
-  if (file->Read(word, 2, &got) != kSuccess || got != 2) {
-    // An empty or one-byte file holds no job; writing "II" into it would make one up.
+  if (file->Read(word, 4, &got) != kSuccess || got != 4) {
+    // A file too short for the header holds no job; writing "II" into it would make one up.
     DebugTrace(kTagFiles, "QIFILE cannot read header of %s", job_path.c_str());
+    return false;
+  }
+  if (word[2] != kTiffVersion || word[3] != 0) {
+    // Any file can be named on the command line; only a job file may have its first word
+    // replaced.
+    DebugTrace(kTagFiles, "QIFILE %s is no job file: left untouched", job_path.c_str());
     return false;
   }
   ctx.job.data_mode = DataModeFromWord(static_cast<uint16_t>(word[0] | (word[1] << 8)));
@@ -225,27 +233,9 @@ bool AppendBufferToFile(File& destination, const uint8_t* buffer, size_t size) {
 }
 
 bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string& destination) {
-  FileSystem& files = *ctx.os.files;
-  std::unique_ptr<File> out;
-  ErrorCode err = files.OpenFile(destination, FileAccess::kReadWrite,
-                                 FileDisposition::kOpenExisting, FileShare::kNone, &out);
-  if (IsMissing(err)) {
-    err = files.CopyFileTo(source, destination, false);
-    DebugTrace(kTag, "AppendTiff: copy %s => %s [%d]", source.c_str(), destination.c_str(),
-               int(err));
-    return err == kSuccess;
-  }
-  if (err != kSuccess) {
-    // It exists: replacing it with a copy would throw its pages away.
-    DebugTrace(kTag, "AppendTiff: cannot open %s => err %d", destination.c_str(), int(err));
-    return false;
-  }
-  SplicePoint point;
-  if (!FindSplicePoint(*out, destination, &point)) return false;
-
   std::unique_ptr<File> in;
-  err = files.OpenFile(source, FileAccess::kReadWrite, FileDisposition::kOpenExisting,
-                       FileShare::kNone, &in);
+  ErrorCode err = ctx.os.files->OpenFile(source, FileAccess::kReadWrite,
+                                         FileDisposition::kOpenExisting, FileShare::kNone, &in);
   if (err != kSuccess) {
     DebugTrace(kTag, "AppendTiff: cannot open %s => err %d", source.c_str(), int(err));
     return false;
@@ -260,17 +250,30 @@ bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string
     DebugTrace(kTag, "AppendTiff: cannot read %s => err %d", source.c_str(), int(err));
     return false;
   }
-  return SpliceBytes(*out, destination, point, reinterpret_cast<uint8_t*>(bytes.data()),
-                     bytes.size());
+  return AppendTiffBytes(ctx, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size(),
+                         destination);
 }
 
 bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
                      const std::string& destination) {
+  std::string why;
+  if (!CheckTiffPages(source, size, nullptr, &why)) {
+    DebugTrace(kTag, "AppendTiff: the source is refused (%s), %s left unchanged", why.c_str(),
+               destination.c_str());
+    return false;
+  }
   std::unique_ptr<File> out;
   ErrorCode err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
                                          FileDisposition::kOpenExisting, FileShare::kNone, &out);
-  if (IsMissing(err)) return WriteNewFile(ctx, destination, source, size);
+  if (IsMissing(err)) {
+    if (WriteNewFile(ctx, destination, source, size, &err)) return true;
+    if (err != kErrFileExists) return false;
+    // Another job created the target meanwhile: splice onto it.
+    err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
+                                 FileDisposition::kOpenExisting, FileShare::kNone, &out);
+  }
   if (err != kSuccess) {
+    // It exists: replacing it would throw its pages away.
     DebugTrace(kTag, "AppendTiff: cannot open %s => err %d", destination.c_str(), int(err));
     return false;
   }

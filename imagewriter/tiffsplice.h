@@ -23,8 +23,9 @@ class File;
 uint16_t DataModeFromWord(uint16_t first_word);
 
 // Reads the data mode from the job file's first word into ctx.job.data_mode and writes "II" over
-// that word. False (traced) when the file cannot be opened for update, is shorter than one word,
-// or the signature cannot be written; the file is then left as it was.
+// that word. False (traced) when the file cannot be opened for update, is shorter than the
+// 4-byte header, does not carry 42 in bytes 2-3 (no job file), or the signature cannot be
+// written; the file is then left as it was.
 bool CheckAndFixFileHeader(WriterContext& ctx, const std::string& job_path);
 
 // True when the file starts with "II" and 42; the position is kept. Any failing step is false.
@@ -33,13 +34,14 @@ bool IsTiffFile(File& file);
 // Splices the source's pages onto the end of the destination: the result is the destination's
 // first (size - tail) bytes followed by the source without its first four bytes, the source's
 // offsets rebased, where tail is 4, or 20 when the destination ends with the page-end marker.
-// A missing destination becomes a copy of the source.
+// A missing destination becomes a copy of the source, never replacing a file that another job
+// put there meanwhile: the pages are then spliced onto that one.
 //
-// False (traced), with the destination exactly as it was, when the destination exists but cannot
-// be opened, is no little-endian TIFF, is shorter than 16 bytes or does not end with its last
-// IFD's next-IFD field (splicing there would overwrite its data); when the source is missing, no
-// little-endian TIFF or damaged (an offset outside it); when the result would pass 4 GiB; or
-// when a write fails.
+// False (traced), with the destination exactly as it was, when the source is missing or holds
+// a page that readers cannot read (CheckTiffPages), an offset outside it included; when the
+// destination exists but cannot be opened, is no little-endian TIFF, is shorter than 16 bytes
+// or does not end with its last IFD's next-IFD field (splicing there would overwrite its data);
+// when the result would pass 4 GiB; or when a write fails.
 bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string& destination);
 
 // The same splice for a source already in memory (a piece of a split job). The bytes are rebased

@@ -67,10 +67,11 @@ TEST_F(SpliceTest, HeaderCheckReadsTheDataModeAndRestoresTheSignature) {
   EXPECT_TRUE(tp.trace.Contains("QIFILE datamode 3"));
 }
 
-TEST_F(SpliceTest, HeaderCheckRefusesMissingAndEmptyJobFiles) {
+TEST_F(SpliceTest, HeaderCheckRefusesMissingShortAndForeignFilesUntouched) {
   EXPECT_FALSE(CheckAndFixFileHeader(ctx, "C:\\spool\\none.tif"));
   EXPECT_TRUE(tp.trace.Contains("SEC03:  QIFILE cannot open file C:\\spool\\none.tif => err "));
-  for (std::string bytes : {std::string(), std::string("e")}) {
+  for (std::string bytes : {std::string(), std::string("e"), "e\0*"s, "#!/bin/sh\n"s,
+                            "MM\0*"s + std::string(8, 0), "\x67\0\x2a\x01"s}) {
     Write(kJob, bytes);
     EXPECT_FALSE(CheckAndFixFileHeader(ctx, kJob));
     EXPECT_EQ(Read(kJob), bytes);
@@ -171,16 +172,30 @@ TEST_F(SpliceTest, AppendRefusesDamagedSourcesAndLeavesTheDestination) {
   testing::Set32(&past_end, 4, uint32_t(good.size()) + 100);  // first IFD beyond the file
   std::string cut = good.substr(0, good.size() - 6);           // entry table cut short
   std::string not_tiff = "XX" + good.substr(2);
-  for (const std::string& source : {past_end, cut, not_tiff, std::string("II*\0"s)}) {
+  // Pages that readers stop at, which would hide everything spliced after them.
+  auto with = [&](int entry, uint32_t value) {
+    std::string t = good;
+    testing::Set32(&t, Get32(t, 4) + 2 + 12 * entry + 8, value);
+    return t;
+  };
+  const std::string unreadable[] = {with(1, 0), with(7, 0), with(8, uint32_t(good.size())),
+                                    with(5, uint32_t(good.size()) - 2)};
+  const std::string missing = "C:\\ZEL\\new.tif";
+  for (const std::string& source : {past_end, cut, not_tiff, std::string("II*\0"s),
+                                    std::string("II"), unreadable[0], unreadable[1],
+                                    unreadable[2], unreadable[3]}) {
     Write(kTarget, dest);
     Write(kJob, source);
     EXPECT_FALSE(AppendTiff(ctx, kJob, kTarget));
     EXPECT_EQ(Read(kTarget), dest);
+    EXPECT_FALSE(AppendTiff(ctx, kJob, missing));  // nothing is copied into place either
+    EXPECT_FALSE(std::filesystem::exists(Host(missing)));
   }
   EXPECT_FALSE(AppendTiff(ctx, "C:\\spool\\gone.tif", kTarget));
   EXPECT_EQ(Read(kTarget), dest);
-  EXPECT_TRUE(tp.trace.Contains("AppendTiff: the source is damaged, C:\\ZEL\\book.tif left unchanged"));
-  EXPECT_TRUE(tp.trace.Contains("AppendTiff: the source is no little-endian TIFF"));
+  EXPECT_TRUE(tp.trace.Contains("AppendTiff: the source is refused (a page has RowsPerStrip 0)"));
+  EXPECT_TRUE(tp.trace.Contains("(a strip lies outside the file), C:\\ZEL\\book.tif left unchanged"));
+  EXPECT_TRUE(tp.trace.Contains("(no little-endian TIFF)"));
 }
 
 TEST_F(SpliceTest, AppendNeverReplacesADestinationItCannotOpen) {

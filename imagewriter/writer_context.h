@@ -36,6 +36,7 @@ struct JobContext {
   uint16_t data_mode = 0;        // from the job file's first word
   std::string target_path;       // Document and Append output
   std::string done_marker_path;  // TMP + "\" + "DONE_ZEL.TIF"
+  std::string lock_path;         // the job lock held while results are named and written
   bool settings_read = false;    // what LoadSettings returned
 };
 

@@ -29,7 +29,11 @@ enum class FileDisposition {
   kCreateNew,     // fail with kErrFileExists when present
 };
 
-// Sharing with other openers of the same file. The host layer does not enforce sharing.
+// Sharing with other openers of the same file, as Windows has it: an open fails with
+// kErrSharingViolation when another handle's share mode refuses its access, or when it would
+// refuse what another handle already does. No handle shares deletion: a file that is open
+// cannot be removed or renamed (kErrSharingViolation). The host layer enforces this between
+// the product's programs (platform/host/open_file_table.h).
 enum class FileShare { kNone, kRead, kReadWrite };
 
 // The three times of a file in the system's unit: 100-nanosecond steps since 1601-01-01 UTC.
@@ -121,7 +125,8 @@ class FileSystem {
   virtual ErrorCode CopyFileTo(const std::string& from, const std::string& to,
                                bool fail_if_exists) = 0;
 
-  // Renames, replacing an existing destination. kSuccess; kErrFileNotFound; kErrAccessDenied.
+  // Renames, replacing an existing destination. kSuccess; kErrFileNotFound; kErrAccessDenied;
+  // kErrSharingViolation (either file is open).
   virtual ErrorCode RenameFile(const std::string& from, const std::string& to) = 0;
 
   // True when a file or folder of that name exists.
@@ -135,6 +140,11 @@ class FileSystem {
   // "Wininit.ini" entry through SystemControl instead). The system accepts missing files.
   // kSuccess; kErrAccessDenied (the caller is no administrator).
   virtual ErrorCode RemoveAtRestart(const std::string& path) = 0;
+
+  // Opens `path` (created when absent) for this caller alone, waiting as long as another
+  // caller holds it: serializes work between processes. The hold ends when *lock is closed or
+  // its process ends, however it ends. kSuccess and *lock; the OpenFile errors.
+  virtual ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) = 0;
 
   // The file's or folder's attribute bits (GetFileAttributesA). kSuccess and *attributes;
   // kErrFileNotFound; kErrPathNotFound. The host reports kAttrReadOnly for a file without the

@@ -37,6 +37,9 @@ class FileSystemWrapper : public FileSystem {
   ErrorCode RemoveAtRestart(const std::string& path) override {
     return target_->RemoveAtRestart(path);
   }
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override {
+    return target_->OpenExclusiveLock(path, lock);
+  }
   ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override {
     return target_->GetAttributes(path, attributes);
   }

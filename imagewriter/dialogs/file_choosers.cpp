@@ -12,6 +12,7 @@ const char kFolderPlaceholder[] = "FOLDR";
 namespace {
 
 constexpr char kStoreTag[] = "SEC01:  ";
+constexpr char kTag[] = "QIF01:  ";
 
 OpenFileRequest TiffRequest(OpenFileRequest::Kind kind) {
   OpenFileRequest request;
@@ -30,10 +31,16 @@ void ChooseApplication(WriterContext& ctx, DialogView& view) {
   request.title = "Select Application";
   request.filters = {{"Executables (*.exe;*.vbs)", "*.exe;*.vbs"}};
   request.initial_file = s.output_application;
-  // The chosen path goes straight into Output Application: the dialog refuses a longer one.
-  request.file_capacity = kOutputApplicationCapacity;
+  request.file_capacity = kApplicationChooserCapacity;
   std::string chosen;
   if (view.ShowOpenFileDialog(request, &chosen)) {
+    // A pick that fits the buffer but not the setting is refused; the setting keeps its
+    // application rather than a cut path.
+    if (chosen.size() > kOutputApplicationCapacity) {
+      DebugTrace(kTag, "application path over %d characters refused: %s",
+                 static_cast<int>(kOutputApplicationCapacity), chosen.c_str());
+      return;
+    }
     s.output_application = chosen;
     return;
   }

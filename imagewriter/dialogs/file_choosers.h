@@ -13,6 +13,8 @@ struct WriterContext;
 
 extern const char kFolderPlaceholder[];  // "FOLDR"
 constexpr size_t kChooserBufferCapacity = 1023;
+// The application chooser's buffer: 260 characters with the terminator.
+constexpr size_t kApplicationChooserCapacity = 259;
 
 // Picks the Output Application, starting from the current one. When that returns no file
 // (cancelled, or refused because of the starting name) Output Application is emptied and the

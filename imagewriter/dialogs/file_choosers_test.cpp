@@ -51,6 +51,19 @@ TEST_F(ChoosersTest, ApplicationShownAgainEmptyWhenTheFirstGivesNoFile) {
   EXPECT_EQ(4u, view.open_file_requests.size());
 }
 
+// The buffer holds 260 characters: a pick of up to 259 comes back, and one over the setting's
+// 255 is refused without wiping the application already set.
+TEST_F(ChoosersTest, ALongApplicationPickKeepsTheApplicationSet) {
+  const std::string long_pick = "C:\\" + std::string(252, 'a') + ".exe";  // 259 characters
+  s.output_application = "C:\\keep.exe";
+  view.open_file_answers = {long_pick};
+  ChooseApplication(ctx, view);
+  EXPECT_EQ(259u, view.open_file_requests[0].file_capacity);
+  EXPECT_EQ(1u, view.open_file_requests.size());
+  EXPECT_EQ("C:\\keep.exe", s.output_application);
+  EXPECT_TRUE(tp.trace.Contains("application path over 255 characters refused"));
+}
+
 TEST_F(ChoosersTest, DestinationFileKeepsTheLastChoice) {
   std::string buffer;
   view.open_file_answers = {std::string("C:\\a\\b.tif"), std::nullopt};

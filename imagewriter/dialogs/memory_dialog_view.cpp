@@ -95,7 +95,8 @@ bool MemoryDialogView::ShowOpenFileDialog(const OpenFileRequest& request, std::s
   if (open_file_answers.empty()) return false;
   std::optional<std::string> answer = open_file_answers.front();
   open_file_answers.pop_front();
-  if (!answer) return false;
+  // The platform refuses a pick that does not fit the buffer, as a cancel.
+  if (!answer || answer->size() > request.file_capacity) return false;
   *file = *answer;
   return true;
 }

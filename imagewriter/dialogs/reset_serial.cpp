@@ -67,7 +67,7 @@ bool AcceptResetSerial(WriterContext& ctx, DialogView& view) {
   std::string message;
   if (!ValidateSerialEntry(entry, s.serial_num_digits, &number, &message)) {
     ctx.os.message_boxes->ShowMessageBox(0, message, kInputErrorCaption,
-                                         kMbOk | kMbIconInformation);
+                                         kMbOk | kMbIconInformation | kMbTaskModal);
     return false;
   }
   s.serial_init_number = number;

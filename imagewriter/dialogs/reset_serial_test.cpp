@@ -66,7 +66,7 @@ TEST_F(ResetSerialTest, TooManyDigitsAreRefusedNamingTheLimit) {
             "serial number you entered exceeds this size.\n\nPlease try again...",
             tp.message_boxes.shown[0].text);
   EXPECT_EQ("Input Error", tp.message_boxes.shown[0].caption);
-  EXPECT_EQ(uint32_t(kMbOk | kMbIconInformation), tp.message_boxes.shown[0].style);
+  EXPECT_EQ(uint32_t(kMbOk | kMbIconInformation | kMbTaskModal), tp.message_boxes.shown[0].style);
   // Leading zeros make an entry too long as well.
   EXPECT_FALSE(Accept("00001"));
   EXPECT_EQ(2u, tp.message_boxes.shown.size());

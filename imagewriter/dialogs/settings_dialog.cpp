@@ -53,6 +53,13 @@ bool SetOutputFile(WriterContext& ctx, const std::string& name) {
   return false;
 }
 
+void EnsureDocumentName(WriterContext& ctx) {
+  Settings& s = ctx.settings;
+  if (!s.output_file.empty()) return;
+  SetOutputFile(ctx, NumberedDocumentName(s));
+  DebugTrace(kDialogTag, "no Output File: %s", s.output_file.c_str());
+}
+
 void InitializeDialog(WriterContext& ctx, DialogView& view) {
   Settings& s = ctx.settings;
   DebugTrace(kDialogTag, "Initialize DIALOG ANFANG");
@@ -90,6 +97,7 @@ void InitializeDialog(WriterContext& ctx, DialogView& view) {
       }
       if (s.use_source_name) EnableAll(view, {IDC_DOC_PREFIX, IDC_DOC_PREFIX_LABEL}, false);
       ApplyDocumentFileNameRule(ctx);
+      EnsureDocumentName(ctx);
       view.SetText(IDC_OUTPUT_FILE, s.output_file);
       EnableAll(view, {IDC_ALWAYS_OVERWRITE, IDC_PDF_OUTPUT}, true);
       break;

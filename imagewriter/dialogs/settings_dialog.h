@@ -27,9 +27,10 @@ void InitializeDialog(WriterContext& ctx, DialogView& view);
 // the Document controls enabled.
 void InitializeDocument(WriterContext& ctx, DialogView& view);
 
-// Notification codes as the Win32 layer passes them on (BN_CLICKED, EN_CHANGE).
+// Notification codes as the Win32 layer passes them on (BN_CLICKED, EN_CHANGE, LBN_SELCHANGE).
 constexpr int kNotifyClicked = 0;
 constexpr int kNotifyEditChange = 0x300;
+constexpr int kNotifyListSelChange = 1;
 
 // What the choosers keep while the dialog lives: the destination-file chooser starts from the
 // last choice.
@@ -53,6 +54,11 @@ bool CheckPrefixChar(DialogView& view, int id);
 // Output File = name when it fits its 255 characters; otherwise Output File is kept and the
 // refusal traced. True when set.
 bool SetOutputFile(WriterContext& ctx, const std::string& name);
+
+// A Document job needs a file name: an empty Output File (Serialization empties it, and the
+// field can be cleared) becomes the numbered document name, so that the document is never
+// named by its extension alone.
+void EnsureDocumentName(WriterContext& ctx);
 
 }  // namespace qid
 

@@ -71,6 +71,7 @@ void SelectDocument(WriterContext& ctx, DialogView& view) {
   if (s.auto_generate) view.SetText(IDC_DOC_PREFIX, s.doc_prefix_string);
   if (s.use_source_name && s.trim_source_name) DebugTrace(kDialogTag, "TRIM 5");
   ApplyDocumentFileNameRule(ctx);
+  EnsureDocumentName(ctx);  // coming from Serialization, which empties Output File
   ShowOutputFile(ctx, view);
 }
 
@@ -103,8 +104,10 @@ void SelectAppend(WriterContext& ctx, DialogView& view) {
 
 // --- options ----------------------------------------------------------------------------
 
-void OnDigitsList(WriterContext& ctx, DialogView& view) {
-  if (!view.IsChecked(IDC_MODE_SERIAL)) return;
+void OnDigitsList(WriterContext& ctx, DialogView& view, int notification) {
+  // Focus notifications come on every tab through the dialog; only the user's pick may change
+  // a stored value (a 9, shown as "5", must stay 9).
+  if (notification != kNotifyListSelChange || !view.IsChecked(IDC_MODE_SERIAL)) return;
   Settings& s = ctx.settings;
   DebugTrace(kDialogTag, "NUMDIGITS_LST");
   int entry = view.ListSelection(IDC_DIGITS_LIST);
@@ -244,7 +247,8 @@ void OnResetFileNumber(WriterContext& ctx, DialogView& view) {
 // The prefix edits: the typed character is checked on a change, the record follows the text.
 std::string ReadPrefix(WriterContext& ctx, DialogView& view, int id, int notification) {
   if (notification == kNotifyEditChange && CheckPrefixChar(view, id))
-    ctx.os.message_boxes->ShowMessageBox(0, kInvalidPrefixText, kInfoCaption, kMbOk);
+    ctx.os.message_boxes->ShowMessageBox(0, kInvalidPrefixText, kInfoCaption,
+                                         kMbOk | kMbTaskModal);
   return view.GetText(id, kPrefixCapacity);
 }
 
@@ -294,13 +298,23 @@ void SelectOutputMode(WriterContext& ctx, DialogView& view, int mode_box) {
 }
 
 bool CheckPrefixChar(DialogView& view, int id) {
-  int start = view.SelectionStart(id);
-  std::string line = view.GetText(id, kPrefixLineCapacity);
-  if (start <= 0 || static_cast<size_t>(start) > line.size()) return false;
-  char typed = line[start - 1];
-  if (std::strchr(kForbiddenPrefixChars, typed) == nullptr || typed == '\0') return false;
-  view.SetSelection(id, start - 1, start);
-  view.ReplaceSelection(id, "");
+  // Every forbidden character goes, not only the one before the caret: a pasted "a:b" or
+  // "..\\" would otherwise name a stream or leave the folder.
+  const int caret = view.SelectionStart(id);
+  const std::string line = view.GetText(id, kPrefixLineCapacity);
+  std::string kept;
+  int caret_after = caret;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\0' && std::strchr(kForbiddenPrefixChars, line[i]) != nullptr) {
+      if (static_cast<int>(i) < caret) --caret_after;
+      continue;
+    }
+    kept += line[i];
+  }
+  if (kept == line) return false;
+  view.SetText(id, kept);  // one change, raising no notification of its own
+  if (caret_after < 0) caret_after = 0;
+  view.SetSelection(id, caret_after, caret_after);
   return true;
 }
 
@@ -309,8 +323,8 @@ bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState
   Settings& s = ctx.settings;
   bool clicked = notification == kNotifyClicked;
   switch (id) {
-    // Edits and the list react to every notification.
-    case IDC_DIGITS_LIST: OnDigitsList(ctx, view); return false;
+    // Edits react to every notification, the list to a changed selection.
+    case IDC_DIGITS_LIST: OnDigitsList(ctx, view, notification); return false;
     case IDC_DOC_PREFIX: OnDocPrefix(ctx, view, notification); return false;
     case IDC_SERIAL_PREFIX: OnSerialPrefix(ctx, view, notification); return false;
     case IDC_OUTPUT_FOLDER:
@@ -353,6 +367,7 @@ bool OnSettingsCommand(WriterContext& ctx, DialogView& view, SettingsDialogState
     case IDC_CHOOSE_FILE: OnChooseDestination(ctx, view, state); break;
     case IDC_HELP_BUTTON: view.ShowDriverHelp(); break;
     case kIdOk: {
+      if (InMode(ctx, kModeDocument)) EnsureDocumentName(ctx);  // the field may have been cleared
       std::string application = view.GetText(IDC_OUTPUT_APPLICATION, kOutputApplicationCapacity);
       SaveSettings(ctx, &application);
       *end_result = 1;

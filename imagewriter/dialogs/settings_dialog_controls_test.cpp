@@ -168,6 +168,10 @@ TEST_F(ControlsTest, DigitsListActsOnlyInSerialization) {
   s.serial_num_digits = 9;
   Open();
   EXPECT_EQ(9u, s.serial_num_digits);  // stays until the user picks
+  for (int focus : {4, 5}) {            // LBN_SETFOCUS, LBN_KILLFOCUS: no pick
+    OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, focus, &end_result);
+    EXPECT_EQ(9u, s.serial_num_digits) << focus;
+  }
   view.ListSelect(IDC_DIGITS_LIST, 4);  // "6"
   OnSettingsCommand(ctx, view, state, IDC_DIGITS_LIST, 1, &end_result);
   EXPECT_EQ(6u, s.serial_num_digits);
@@ -378,7 +382,8 @@ TEST_F(ControlsTest, ForbiddenCharacterInTheFilePrefixIsRemovedOnce) {
   ASSERT_EQ(1u, tp.message_boxes.shown.size());
   EXPECT_EQ("\\ / : * ? < > and | are invalid characters", tp.message_boxes.shown[0].text);
   EXPECT_EQ("Info", tp.message_boxes.shown[0].caption);
-  EXPECT_EQ(uint32_t(kMbOk), tp.message_boxes.shown[0].style);
+  // Task-modal: the dialog cannot be confirmed underneath the box.
+  EXPECT_EQ(uint32_t(kMbOk | kMbTaskModal), tp.message_boxes.shown[0].style);
   EXPECT_EQ("ab0008.tif", s.output_file);
   EXPECT_EQ("ab0008.tif", Text(IDC_OUTPUT_FILE));
   EXPECT_TRUE(tp.trace.Contains("<= PREFIX ab0008.tif"));
@@ -401,10 +406,55 @@ TEST_F(ControlsTest, PrefixFilterRefusesExactlyTheEightCharacters) {
   view.PlaceCaret(IDC_DOC_PREFIX, 2);
   OnSettingsCommand(ctx, view, state, IDC_DOC_PREFIX, 0x100, &end_result);
   EXPECT_EQ("p?", Text(IDC_DOC_PREFIX));
-  // The caret at the start means nothing was typed.
-  view.At(IDC_DOC_PREFIX).text = "?p";
-  view.PlaceCaret(IDC_DOC_PREFIX, 0);
-  EXPECT_FALSE(CheckPrefixChar(view, IDC_DOC_PREFIX));
+}
+
+// Pasted text carries any number of forbidden characters, anywhere: all go in one change, the
+// caret stays after the text it followed, and the box is shown once.
+TEST_F(ControlsTest, PastedPrefixesLoseEveryForbiddenCharacter) {
+  s.output_mode = kModeSerialization;
+  Open();
+  struct Case {
+    const char* pasted;
+    int caret;
+    const char* kept;
+    int caret_after;
+  } cases[] = {{"a:b", 3, "ab", 2}, {"..\\", 3, "..", 2}, {"?x|y", 0, "xy", 0},
+               {"a<b>c", 2, "abc", 1}};
+  for (const Case& c : cases) {
+    tp.message_boxes.shown.clear();
+    view.At(IDC_SERIAL_PREFIX).text = c.pasted;
+    view.PlaceCaret(IDC_SERIAL_PREFIX, c.caret);
+    OnSettingsCommand(ctx, view, state, IDC_SERIAL_PREFIX, kNotifyEditChange, &end_result);
+    EXPECT_EQ(c.kept, Text(IDC_SERIAL_PREFIX)) << c.pasted;
+    EXPECT_EQ(c.kept, s.serial_prefix_string) << c.pasted;
+    EXPECT_EQ(c.caret_after, view.SelectionStart(IDC_SERIAL_PREFIX)) << c.pasted;
+    EXPECT_EQ(1u, tp.message_boxes.shown.size()) << c.pasted;
+  }
+}
+
+// Leaving Serialization (which empties Output File) for Document with neither auto-numbering
+// nor the source name must still give the document a real name, shown and kept.
+TEST_F(ControlsTest, DocumentAfterSerializationShowsAndKeepsARealName) {
+  s.auto_generate = 0;
+  s.use_source_name = 0;
+  s.doc_prefix_string = "Doc";
+  s.auto_number_value = 3;
+  Open();
+  Click(IDC_MODE_SERIAL);
+  EXPECT_EQ("", s.output_file);
+  Click(IDC_MODE_DOCUMENT);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
+  EXPECT_EQ("Doc0003.tif", Text(IDC_OUTPUT_FILE));
+  Click(kIdOk);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
+  // Nor a cleared field on O&K, nor a stored empty name when the dialog is hidden.
+  Replace(IDC_OUTPUT_FILE, "");
+  Click(kIdOk);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
+  s.output_file.clear();
+  NullDialogView hidden;
+  ResetValues(ctx, hidden);
+  EXPECT_EQ("Doc0003.tif", s.output_file);
 }
 
 TEST_F(ControlsTest, FilePrefixOutsideDocumentModeLeavesOutputFile) {

@@ -2,10 +2,12 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -35,11 +37,15 @@ struct timespec FromFileTime(uint64_t file_time) {
 
 class HostFile : public File {
  public:
-  HostFile(int fd, bool readable, bool writable)
-      : fd_(fd), readable_(readable), writable_(writable) {}
+  HostFile(int fd, bool readable, bool writable, OpenFileTable* table = nullptr,
+           OpenFileTable::Claim claim = {})
+      : fd_(fd), readable_(readable), writable_(writable), table_(table),
+        claim_(std::move(claim)) {}
   ~HostFile() override {
     if (fd_ >= 0) ::close(fd_);
+    if (table_ != nullptr) table_->Release(&claim_);
   }
+  int fd() const { return fd_; }
 
   ErrorCode Read(void* buffer, size_t n, size_t* got) override {
     *got = 0;
@@ -113,6 +119,7 @@ class HostFile : public File {
     if (fd_ < 0) return kErrInvalidHandle;
     int rc = ::close(fd_);
     fd_ = -1;
+    if (table_ != nullptr) table_->Release(&claim_);
     return rc == 0 ? kSuccess : kErrWriteFault;
   }
 
@@ -138,6 +145,8 @@ class HostFile : public File {
   int fd_;
   bool readable_;
   bool writable_;
+  OpenFileTable* table_;
+  OpenFileTable::Claim claim_;
 };
 
 // A file without its owner's write permission stands for the read-only attribute, which
@@ -222,9 +231,15 @@ ErrorCode ErrnoToError(int err) {
   }
 }
 
-HostFileSystem::HostFileSystem(std::string root) : root_(std::move(root)) {
-  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+namespace {
+std::string WithoutTrailingSlashes(std::string root) {
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  return root;
 }
+}  // namespace
+
+HostFileSystem::HostFileSystem(std::string root)
+    : root_(WithoutTrailingSlashes(std::move(root))), table_(root_ + "/open-files") {}
 
 std::string HostFileSystem::HostPath(const std::string& path) const {
   std::string rest = path;
@@ -242,7 +257,7 @@ std::string HostFileSystem::HostPath(const std::string& path) const {
 }
 
 ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
-                                   FileDisposition disposition, FileShare /*share*/,
+                                   FileDisposition disposition, FileShare share,
                                    std::unique_ptr<File>* file) {
   if (path.empty()) return kErrInvalidName;
   std::string host = HostPath(path);
@@ -250,9 +265,10 @@ ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
   bool readable = access != FileAccess::kWrite;
   bool writable = access != FileAccess::kRead;
   flags |= readable && writable ? O_RDWR : writable ? O_WRONLY : O_RDONLY;
+  // kCreateAlways truncates only once the share modes allow this handle, as Windows does.
   switch (disposition) {
     case FileDisposition::kOpenExisting: break;
-    case FileDisposition::kCreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case FileDisposition::kCreateAlways: flags |= O_CREAT; break;
     case FileDisposition::kOpenAlways: flags |= O_CREAT; break;
     case FileDisposition::kCreateNew: flags |= O_CREAT | O_EXCL; break;
   }
@@ -263,13 +279,27 @@ ErrorCode HostFileSystem::OpenFile(const std::string& path, FileAccess access,
     int err = errno;
     return err == ENOENT ? MissingError(host) : ErrnoToError(err);
   }
-  *file = std::make_unique<HostFile>(fd, readable, writable);
+  OpenFileTable::Claim claim;
+  ErrorCode err = table_.Register(fd, readable, writable, share, &claim);
+  if (err != kSuccess) {
+    ::close(fd);
+    return err;
+  }
+  auto opened = std::make_unique<HostFile>(fd, readable, writable, &table_, std::move(claim));
+  if (disposition == FileDisposition::kCreateAlways &&
+      (writable ? ::ftruncate(fd, 0) : ::truncate(host.c_str(), 0)) != 0) {
+    return ErrnoToError(errno);
+  }
+  *file = std::move(opened);
   return kSuccess;
 }
 
 ErrorCode HostFileSystem::RemoveFile(const std::string& path) {
   std::string host = HostPath(path);
   if (IsFolder(host) || IsReadOnlyFile(host)) return kErrAccessDenied;
+  OpenFileTable::Guard guard;
+  ErrorCode refused = table_.Acquire(host, &guard);
+  if (refused != kSuccess) return refused;
   if (::unlink(host.c_str()) == 0) return kSuccess;
   int err = errno;
   return err == ENOENT ? MissingError(host) : ErrnoToError(err);
@@ -278,48 +308,52 @@ ErrorCode HostFileSystem::RemoveFile(const std::string& path) {
 ErrorCode HostFileSystem::CopyFileTo(const std::string& from, const std::string& to,
                                      bool fail_if_exists) {
   std::string src = HostPath(from), dst = HostPath(to);
-  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    int err = errno;
-    return err == ENOENT ? MissingError(src) : ErrnoToError(err);
-  }
+  if (IsFolder(src) || IsFolder(dst)) return kErrAccessDenied;
+  // The source is read through a handle that lets others read it only, as CopyFile does.
+  std::unique_ptr<File> source;
+  ErrorCode result =
+      OpenFile(from, FileAccess::kRead, FileDisposition::kOpenExisting, FileShare::kRead, &source);
+  if (result != kSuccess) return result;
+  int in = static_cast<HostFile*>(source.get())->fd();
   struct stat st;
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(in);
-    return kErrAccessDenied;
-  }
-  if (fail_if_exists && ::access(dst.c_str(), F_OK) == 0) {
-    ::close(in);
-    return kErrFileExists;
-  }
-  if (IsFolder(dst)) {
-    ::close(in);
-    return kErrAccessDenied;
-  }
-  // Copy into a temporary beside the destination, then rename: a failed copy leaves the old
-  // destination (or none) and never a partial file.
-  std::string temp = dst + ".qidcopy." + std::to_string(::getpid());
-  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  if (::fstat(in, &st) != 0) return kErrReadFault;
+  if (fail_if_exists && ::access(dst.c_str(), F_OK) == 0) return kErrFileExists;
+  // Copy into a temporary beside the destination, then move it into place: a failed copy
+  // leaves the old destination (or none) and never a partial file.
+  static std::atomic<int> copies{0};
+  std::string temp =
+      dst + ".qidcopy." + std::to_string(::getpid()) + "." + std::to_string(++copies);
+  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     int err = errno;
-    ::close(in);
     return err == ENOENT ? MissingError(dst) : ErrnoToError(err);
   }
-  ErrorCode result = CopyInKernel(in, out, static_cast<uint64_t>(st.st_size));
+  result = CopyInKernel(in, out, static_cast<uint64_t>(st.st_size));
   if (result == kErrInvalidFunction) result = CopyByHand(in, out);
-  ::close(in);
   if (::close(out) != 0 && result == kSuccess) result = kErrWriteFault;
   if (result == kSuccess) {
     struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(AT_FDCWD, temp.c_str(), times, 0);
-    if (::rename(temp.c_str(), dst.c_str()) != 0) result = ErrnoToError(errno);
+    OpenFileTable::Guard guard;
+    result = table_.Acquire(dst, &guard);  // an open destination is not replaced
+    if (result == kSuccess) {
+      if (fail_if_exists) {
+        // link() never replaces: of two copies racing for one name, exactly one wins.
+        result = ::link(temp.c_str(), dst.c_str()) == 0 ? kSuccess : ErrnoToError(errno);
+      } else if (::rename(temp.c_str(), dst.c_str()) != 0) {
+        result = ErrnoToError(errno);
+      }
+    }
   }
-  if (result != kSuccess) ::unlink(temp.c_str());
+  ::unlink(temp.c_str());
   return result;
 }
 
 ErrorCode HostFileSystem::RenameFile(const std::string& from, const std::string& to) {
   std::string src = HostPath(from), dst = HostPath(to);
+  OpenFileTable::Guard from_guard, to_guard;
+  ErrorCode refused = table_.AcquirePair(src, dst, &from_guard, &to_guard);
+  if (refused != kSuccess) return refused;
   if (::rename(src.c_str(), dst.c_str()) == 0) return kSuccess;
   int err = errno;
   return err == ENOENT ? MissingError(src) : ErrnoToError(err);
@@ -348,6 +382,26 @@ ErrorCode HostFileSystem::RemoveAtRestart(const std::string& path) {
   ssize_t w = ::write(fd, line.data(), line.size());
   ::close(fd);
   return w == static_cast<ssize_t>(line.size()) ? kSuccess : kErrWriteFault;
+}
+
+ErrorCode HostFileSystem::OpenExclusiveLock(const std::string& path,
+                                            std::unique_ptr<File>* lock) {
+  std::string host = HostPath(path);
+  if (IsFolder(host)) return kErrAccessDenied;
+  int fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    int err = errno;
+    return err == ENOENT ? MissingError(host) : ErrnoToError(err);
+  }
+  // flock belongs to the open file description: released on close, also by a crash.
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    int err = errno;
+    ::close(fd);
+    return ErrnoToError(err);
+  }
+  *lock = std::make_unique<HostFile>(fd, true, true);
+  return kSuccess;
 }
 
 ErrorCode HostFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {

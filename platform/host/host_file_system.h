@@ -4,12 +4,14 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/host/open_file_table.h"
 
 namespace qid {
 
 class HostFileSystem : public FileSystem {
  public:
-  // `root` holds the drive folders ("drive_c", ...) and the list of files to delete at restart.
+  // `root` holds the drive folders ("drive_c", ...), the list of files to delete at restart
+  // and the open-file table ("open-files") through which share modes are enforced.
   explicit HostFileSystem(std::string root);
 
   // "X:\a\b" -> "<root>/drive_x/a/b"; "/abs" stays; other backslashes become "/".
@@ -24,6 +26,7 @@ class HostFileSystem : public FileSystem {
   bool FileExists(const std::string& path) override;
   ErrorCode CreateFolder(const std::string& path) override;
   ErrorCode RemoveAtRestart(const std::string& path) override;
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override;
   ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override;
   ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override;
   ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
@@ -35,6 +38,7 @@ class HostFileSystem : public FileSystem {
 
  private:
   std::string root_;
+  OpenFileTable table_;
 };
 
 // The bytes of a UTF-16 path, unit for unit; false when a unit above 0xFF has no byte.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
 
 #include "tests/support/test_platform.h"
 
@@ -43,6 +47,7 @@ TEST(HostFileSystemTest, OpenReportsWindowsErrors) {
   EXPECT_EQ(f->Write("hello", 5), kSuccess);
   EXPECT_EQ(fs.OpenFile("C:\\a.tif", FileAccess::kReadWrite, FileDisposition::kCreateNew,
                         FileShare::kNone, &f), kErrFileExists);
+  f.reset();  // an open file cannot be removed
   EXPECT_EQ(fs.RemoveFile("C:\\a.tif"), kSuccess);
   EXPECT_EQ(fs.RemoveFile("C:\\a.tif"), kErrFileNotFound);
 }
@@ -100,6 +105,86 @@ TEST(HostFileSystemTest, CopyReplacesWholeOrLeavesTheDestinationAlone) {
   EXPECT_EQ(fs.RemoveAtRestart("C:\\jobs\\job.tif"), kSuccess);
   EXPECT_EQ(ReadHostFile(root.path() + "/delete-at-restart.txt"),
             root.path() + "/drive_c/jobs/job.tif\n");
+}
+
+
+// Windows share modes between handles, also of one process: each row opens a first handle,
+// then tries a second one on the same file.
+TEST(HostFileSystemTest, ShareModesDecideWhetherASecondHandleOpens) {
+  TempDir root;
+  HostFileSystem fs(root.path());
+  const std::string path = root.path() + "/f";
+  WriteHostFile(path, "data");
+  struct Row {
+    FileAccess first_access;
+    FileShare first_share;
+    FileAccess second_access;
+    FileShare second_share;
+    ErrorCode expected;
+  };
+  const Row rows[] = {
+      {FileAccess::kRead, FileShare::kRead, FileAccess::kRead, FileShare::kRead, kSuccess},
+      {FileAccess::kRead, FileShare::kRead, FileAccess::kWrite, FileShare::kReadWrite,
+       kErrSharingViolation},  // the first refuses writers
+      {FileAccess::kReadWrite, FileShare::kReadWrite, FileAccess::kRead, FileShare::kRead,
+       kErrSharingViolation},  // the second would refuse the first's writing
+      {FileAccess::kReadWrite, FileShare::kNone, FileAccess::kRead, FileShare::kReadWrite,
+       kErrSharingViolation},
+      {FileAccess::kWrite, FileShare::kReadWrite, FileAccess::kReadWrite, FileShare::kReadWrite,
+       kSuccess},
+  };
+  for (const Row& row : rows) {
+    std::unique_ptr<File> first, second;
+    ASSERT_EQ(fs.OpenFile(path, row.first_access, FileDisposition::kOpenExisting,
+                          row.first_share, &first), kSuccess);
+    EXPECT_EQ(fs.OpenFile(path, row.second_access, FileDisposition::kOpenExisting,
+                          row.second_share, &second), row.expected);
+  }
+  // A refused kCreateAlways does not truncate; closing ends the refusal.
+  std::unique_ptr<File> held, refused;
+  ASSERT_EQ(fs.OpenFile(path, FileAccess::kRead, FileDisposition::kOpenExisting, FileShare::kRead,
+                        &held), kSuccess);
+  EXPECT_EQ(fs.OpenFile(path, FileAccess::kWrite, FileDisposition::kCreateAlways,
+                        FileShare::kRead, &refused), kErrSharingViolation);
+  EXPECT_EQ(ReadHostFile(path), "data");
+  EXPECT_EQ(fs.RemoveFile(path), kErrSharingViolation);
+  EXPECT_EQ(fs.RenameFile(path, root.path() + "/g"), kErrSharingViolation);
+  WriteHostFile(root.path() + "/h", "other");
+  EXPECT_EQ(fs.RenameFile(root.path() + "/h", path), kErrSharingViolation);
+  EXPECT_EQ(fs.CopyFileTo(root.path() + "/h", path, false), kErrSharingViolation);
+  EXPECT_EQ(fs.CopyFileTo(path, path, false), kErrSharingViolation);
+  EXPECT_EQ(held->Close(), kSuccess);
+  EXPECT_EQ(fs.RenameFile(root.path() + "/h", path), kSuccess);
+  EXPECT_EQ(ReadHostFile(path), "other");
+  EXPECT_EQ(fs.RemoveFile(path), kSuccess);
+  // The table keeps no entry for a file nobody holds.
+  EXPECT_TRUE(std::filesystem::is_empty(root.path() + "/open-files"));
+}
+
+// The job lock holds between processes and is given up when its holder dies.
+TEST(HostFileSystemTest, ExclusiveLockWaitsForAnotherProcess) {
+  TempDir root;
+  HostFileSystem fs(root.path());
+  const std::string lock_path = root.path() + "/job.lck";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    std::unique_ptr<File> lock;
+    if (fs.OpenExclusiveLock(lock_path, &lock) != kSuccess) ::_exit(1);
+    ::write(ready[1], "x", 1);
+    ::usleep(300 * 1000);
+    ::_exit(0);  // dies holding it
+  }
+  char c;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  auto start = std::chrono::steady_clock::now();
+  std::unique_ptr<File> lock;
+  ASSERT_EQ(fs.OpenExclusiveLock(lock_path, &lock), kSuccess);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ class Win32FileSystem : public FileSystem {
   bool FileExists(const std::string& path) override;
   ErrorCode CreateFolder(const std::string& path) override;
   ErrorCode RemoveAtRestart(const std::string& path) override;
+  ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override;
   ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override;
   ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override;
   ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,

@@ -52,13 +52,14 @@ ErrorCode Win32Processes::StartProcess(const std::string& command_line,
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');
 
+  // Only the show-window field is in use: a fill attribute of 0 would give a console program
+  // black text on black, and the console size is the system's to choose.
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwXCountChars = 80;
   startup.dwYCountChars = 25;
-  startup.dwFillAttribute = 0;
   startup.wShowWindow = SW_SHOWNORMAL;
-  startup.dwFlags = STARTF_USECOUNTCHARS | STARTF_USEFILLATTRIBUTE | STARTF_USESHOWWINDOW;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
 
   PROCESS_INFORMATION info = {};
   if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -10,8 +10,8 @@ class Win32Processes : public Processes {
   Win32Processes() = default;
 
   // No application name, the command line in a writable copy, no inherited handles, no
-  // creation flags, this process's environment and folder; an 80 x 25 console with fill
-  // attribute 0 and the window shown normally. The thread handle is closed at once.
+  // creation flags, this process's environment and folder; of the start-up fields only the
+  // show-window one is in use (shown normally). The thread handle is closed at once.
   ErrorCode StartProcess(const std::string& command_line,
                          std::unique_ptr<Process>* process) override;
 };

@@ -101,6 +101,50 @@ sc_print_to_file() {
   expect_marker
 }
 
+define print_to_file_serial ready "print-to-file with Serialization stored still gives one readable document"
+sc_print_to_file_serial() {
+  defaults
+  set_dword "Output Mode" 2
+  make_dir 'C:\out'
+  job_env PRINTTOFILE=1
+  job_env 'PTF_NAME=C:\out\printed.tif'
+  print_job --print-to-file 'C:\out\printed.tif' fax_g4.tif
+  expect_outcome finished
+  expect_tiff_pages 'C:\out\printed.tif' 2
+  expect_tiff_pixels 'C:\out\printed.tif' fax_g4.tif
+  expect_no_file 'C:\ZEL\0001.TIF'
+  expect_job_deleted
+}
+
+define layout_mismatch ready "a job laid out for another Output Mode is kept whole; the Append target stays usable"
+sc_layout_mismatch() {
+  defaults
+  set_dword "Output Mode" 3
+  set_sz "Output File" "APPEND.TIF"
+  print_job fax_g4.tif
+  expect_outcome finished
+  print_job --layout split palette8.tif
+  expect_outcome finished
+  expect_job_kept
+  expect_tiff_pages 'C:\ZEL\APPEND.TIF' 2
+  print_job fax_g4.tif
+  expect_outcome finished
+  expect_tiff_pages 'C:\ZEL\APPEND.TIF' 4
+}
+
+define jpeg_with_pdf ready "data mode 0 with PDF Output gives the JPEG pages alone, no broken PDF"
+sc_jpeg_with_pdf() {
+  defaults
+  set_dword "PDF Output" 1
+  print_job --data-mode 0 gray8.tif
+  expect_outcome finished
+  expect_jpeg 'C:\ZEL\0001.jpg' 2479 3508 P5
+  expect_jpeg 'C:\ZEL\0001_1.jpg' 2479 3508 P5
+  expect_no_file 'C:\ZEL\0001.pdf'
+  expect_no_file 'C:\ZEL\0001_1.pdf'
+  expect_job_deleted
+}
+
 define serialization "the page splitter" "Serialization writes one serially named file per page"
 sc_serialization() {
   defaults
@@ -194,4 +238,40 @@ sc_pdf_serialization() {
   expect_dword "Last Serial Number" 3
   expect_job_deleted
   expect_marker
+}
+
+define jpeg_name_case ready "an Output File in capitals keeps every JPEG page (TEST.JPG is TEST.jpg)"
+sc_jpeg_name_case() {
+  defaults
+  set_dword "AutoGenerate" 0
+  set_sz "Output File" "TEST.JPG"
+  put_file 'C:\ZEL\TEST.TIF' "earlier document"
+  print_job --data-mode 0 gray8.tif
+  expect_outcome finished
+  expect_jpeg 'C:\ZEL\TEST.jpg' 2479 3508 P5
+  expect_jpeg 'C:\ZEL\TEST_1.jpg' 2479 3508 P5
+  expect_content 'C:\ZEL\TEST.TIF' "earlier document"
+  expect_job_deleted
+}
+
+define hostile_titles ready "titles stay in the Output Directory and never name a device"
+sc_hostile_titles() {
+  defaults
+  set_dword "Use Source Name" 1
+  set_dword "Always Overwrite" 1
+  set_sz "Output Directory" 'C:\ZEL\new\out'
+  put_file 'C:\victim.tif' "not ours"
+  print_job --doc-name '../../../victim.doc' fax_g4.tif
+  expect_outcome finished
+  expect_same_as_job 'C:\ZEL\new\out\victim.tif'
+  expect_content 'C:\victim.tif' "not ours"
+  print_job --doc-name 'NUL.doc' fax_g4.tif
+  expect_outcome finished
+  expect_same_as_job 'C:\ZEL\new\out\_NUL.tif'
+  set_dword "Output Mode" 2
+  print_job --doc-name 'AUX' fax_g4.tif
+  expect_outcome finished
+  expect_tiff_pages 'C:\ZEL\new\out\AUX0001.tif' 1
+  expect_tiff_pages 'C:\ZEL\new\out\AUX0002.tif' 1
+  expect_job_deleted
 }

@@ -15,7 +15,10 @@
 //   select ID INDEX         LB_SETCURSEL and the selection-change notification
 //   dblclick ID ENTRY       selects the entry of that text and sends the double-click
 //                           notification (the old-style file dialog's folder list)
-//   msgbox CAPTION TEXT     wait for a message box, compare its text, press its OK button
+//   notify ID CODE          the WM_COMMAND notification CODE from control ID (a list's
+//                           LBN_SETFOCUS 4, LBN_KILLFOCUS 5), as tabbing through would send
+//   msgbox CAPTION TEXT     wait for a message box, compare its text, check that the window
+//                           it came from cannot be used meanwhile, press its OK button
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -239,11 +242,19 @@ int main(int argc, char** argv) {
       EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
       Report(found.text == want, "message box says \"" + Escape(want) + "\"",
              "got \"" + Escape(found.text) + "\"");
+      if (g_window != nullptr && IsWindow(g_window))
+        Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
       HWND ok = GetDlgItem(box, IDOK);
       if (ok != nullptr) SendSoon(ok, BM_CLICK, 0, 0);
       else PostMessageA(box, WM_COMMAND, IDOK, 0);
       DWORD start = GetTickCount();
       while (IsWindow(box) && GetTickCount() - start < 5000) Sleep(50);
+    } else if (step == "notify" && Need(argc, i, 2, "notify")) {
+      int id = std::atoi(argv[++i]);
+      WORD code = static_cast<WORD>(std::atoi(argv[++i]));
+      HWND control = Control(id, "notify from " + std::to_string(id));
+      if (control != nullptr)
+        SendSoon(g_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
     } else if (step == "sleep" && Need(argc, i, 1, "sleep")) {
       Sleep(std::strtoul(argv[++i], nullptr, 10));
     } else {

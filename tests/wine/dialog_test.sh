@@ -33,7 +33,7 @@ need() { fail "$1" "$2"; ready=0; }
 if [ -z "$win" ] || [ ! -d "$win" ]; then
   need "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
 fi
-for f in Q71File.exe tests/wine/launcher.exe tests/ui/ui_driver.exe; do
+for f in Q71File.exe tests/wine/launcher.exe tests/ui/ui_driver.exe tests/ui/fake_help.dll; do
   [ -f "$win/$f" ] || need "$f is built" "missing in $win: run ./run build"
 done
 [ -x "$native/qiddriver" ] || need "qiddriver is built" "missing in $native"
@@ -48,7 +48,8 @@ drive_c=$(wine_drive_c)
 # The output folders exist, as a user's would: Q71File creates files, not folders.
 mkdir -p "$drive_c/qid" "$drive_c/qidtest" "$drive_c/spool" "$drive_c/TEMP" "$drive_c/out/ser" "$artifacts"
 cp "$QID_WIN_BUILD/Q71File.exe" "$drive_c/qid/"
-cp "$QID_WIN_BUILD/tests/wine/launcher.exe" "$QID_WIN_BUILD/tests/ui/ui_driver.exe" "$drive_c/qidtest/"
+cp "$QID_WIN_BUILD/tests/wine/launcher.exe" "$QID_WIN_BUILD/tests/ui/ui_driver.exe" \
+  "$QID_WIN_BUILD/tests/ui/fake_help.dll" "$drive_c/qidtest/"
 # Windows open inside a Wine desktop window, which draws their caption bars and frames (the
 # bare X server has no window manager to draw them); the screenshots then show whole dialogs.
 wine_reg_add 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default
@@ -182,8 +183,14 @@ ui window "$caption" settext 1039 ab  type 1039 1 '?' \
   msgbox Info '\ / : * ? < > and | are invalid characters' \
   absent Info 1000  text 1039 ab  text 6021 ab0001.tif
 
+echo "# a pasted prefix loses every forbidden character"
+ui window "$caption" settext 1039 'a:b' \
+  msgbox Info '\ / : * ? < > and | are invalid characters' \
+  absent Info 1000  text 1039 ab  text 6021 ab0001.tif
+
 echo "# Serialization again, a new prefix and folder, the digits list"
 ui window "$caption" click 6044  checked 6044 1  text 6021 Scan0007.tif \
+  settext 1026 '..\'  msgbox Info '\ / : * ? < > and | are invalid characters'  text 1026 .. \
   settext 1026 Pg  text 6021 Pg0007.tif \
   settext 6020 'C:\out\ser\' \
   select 6047 3  text 1036 00003  text 6021 Pg00007.tif \
@@ -224,11 +231,18 @@ check_true "done marker created" test -f "$drive_c/TEMP/DONE_ZEL.TIF"
 # --- 2. Cancel: the job file is deleted and nothing is saved ----------------------------------
 settings 'Output Mode' REG_DWORD 1  'Output Directory' REG_SZ 'C:\out\'  'Output File' REG_SZ \
   doc.tif  'AutoGenerate' REG_DWORD 0  'Disable Dialog' REG_DWORD 0  'Serial Num Digits' REG_DWORD 4
+# Help: the HTML Help control is a recorder here (tests/ui/fake_help.c), so the check sees
+# whether the button opened help, with which file and owner.
+_wine_capture reg add 'HKCR\CLSID\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\InprocServer32' \
+  /ve /t REG_SZ /d 'C:\qidtest\fake_help.dll' /f >/dev/null
+rm -f "$drive_c/qidtest/help.txt"
 start_job 1
-# Help: no help file is installed here, so nothing opens and the dialog stays usable.
-ui window "$caption" checked 6043 1  text 6021 doc.tif  click 6028  absent 'HTML Help' 1500 \
+ui window "$caption" checked 6043 1  text 6021 doc.tif  click 6028  sleep 500 \
   click 6045  checked 6045 1  click 2  gone "$caption"
 end_job "Cancel"
+check_eq "Help opens the driver's help file at its contents, owned by the dialog" \
+  'owner=dialog command=1 file=C:\windows\system32\spool\drivers\w32x86\3\qid_E.chm' \
+  "$(tr -d '\r' <"$drive_c/qidtest/help.txt" 2>/dev/null)"
 check_eq "Cancel saves no Output Mode" 1 "$(value 'Output Mode')"
 check_false "Cancel deletes the job file" test -e "$drive_c/spool/job.tif"
 check_false "Cancel writes no output" test -e "$drive_c/out/doc.tif"
@@ -248,7 +262,21 @@ check_eq "Auto Number Value counted on" 13 "$(value 'Auto Number Value')"
 if tiffinfo "$drive_c/out/Inv0012.tif" >/dev/null 2>&1; then pass "document Inv0012.tif written"
 else fail "document Inv0012.tif written" "found: $(listing "$drive_c/out")"; fi
 
-# --- 4. The choosers: folder, application (cancelled twice), destination file --------------
+# --- 4. A stored 9 digits survives focus; Document after Serialization gets a real name ------
+settings 'Output Mode' REG_DWORD 2  'Output Directory' REG_SZ 'C:\out\'  'Output File' REG_SZ \
+  doc.tif  'AutoGenerate' REG_DWORD 0  'Use Source Name' REG_DWORD 0 \
+  'Auto Number Value' REG_DWORD 5  'Doc Prefix String' REG_SZ D  'Serial Init Number' REG_DWORD 3 \
+  'Serial Num Digits' REG_DWORD 9  'Disable Dialog' REG_DWORD 0  'Always Overwrite' REG_DWORD 1
+start_job 1
+ui window "$caption" listsel 6047 3  text 1036 000000003  notify 6047 4  notify 6047 5 \
+  text 1036 000000003  click 6044  click 6043  text 6021 D0005.tif  click 1  gone "$caption"
+end_job "digits and name O&K"
+check_eq "a stored 9 digits stays 9 when the list only had the focus" 9 "$(value 'Serial Num Digits')"
+check_eq "the Document name shown is the one saved" D0005.tif "$(value 'Output File')"
+if tiffinfo "$drive_c/out/D0005.tif" >/dev/null 2>&1; then pass "document D0005.tif written"
+else fail "document D0005.tif written" "found: $(listing "$drive_c/out")"; fi
+
+# --- 5. The choosers: folder, application (cancelled twice), destination file --------------
 # The folder selection keeps only the folder and drive lists of the old-style file-open
 # dialog. Its caption is the template's "Folder Selection" on Windows; Wine's old-style dialog
 # writes "Open File" over it when no title is given.

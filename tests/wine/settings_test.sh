@@ -107,6 +107,18 @@ check_false "machine key: Pages Last does not go there" wine_reg_query "$HKLM" "
 check_eq "machine key: a new user key gets only the three job values" "$JOB_NAMES" \
   "$(wine_reg_value_names "$HKCU")"
 
+# The next job opens that user key: each value it lacks comes from the machine key.
+out=$(probe load print)
+check_no_line "job values, machine key: the user key is opened" "$out" \
+  "trace: QIF02:  REGISTRY => LOCAL MACHINE"
+for expected in "Output Mode=3" 'Output Directory=D:\Scans' "Serial Prefix String=SER" \
+                "Last Serial Number=18"; do
+  check_line "job values, machine key: missing values from the machine: $expected" "$out" \
+    "$expected"
+done
+check_line "job values, machine key: traced per value" "$out" \
+  "trace: QIF02:  Output Mode from LOCAL MACHINE"
+
 # After the dialog has saved, counters go to the user's key.
 wine_reg_delete_key 'HKCU\Software\ZEL'
 out=$(probe load save counter "Last Serial Number" 99)

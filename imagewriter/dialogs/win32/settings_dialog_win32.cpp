@@ -37,6 +37,10 @@ T* Session(HWND dialog) {
 
 }  // namespace
 
+static_assert(kNotifyClicked == BN_CLICKED && kNotifyEditChange == EN_CHANGE &&
+                  kNotifyListSelChange == LBN_SELCHANGE,
+              "the dialog logic reads the platform's notification codes");
+
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
