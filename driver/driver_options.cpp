@@ -60,7 +60,7 @@ const char* DriverUsage() {
       "  --env NAME=VALUE        set any variable for Q71File (may repeat)\n"
       "  --unset NAME            remove a variable from Q71File's environment (may repeat)\n"
       "  --timeout SECONDS       how long to wait for the done marker (default 120)\n"
-      "  --quiet                 print nothing but errors\n"
+      "  --quiet                 print nothing but the results and errors\n"
       "  --help                  this text\n"
       "\n"
       "Settings live in the registry of $QID_ROOT (see qidreg --help).\n"

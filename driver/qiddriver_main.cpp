@@ -104,6 +104,48 @@ bool MakePrivateFolder(std::string* folder, std::string* error) {
   return true;
 }
 
+// The file through which Q71File names its results ($QID_RESULTS), one host path a line;
+// removed with this object.
+class ResultList {
+ public:
+  ResultList() = default;
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
+  ~ResultList() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+
+  bool Create(std::string* error) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
+                          "/qiddriver-results.XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+      *error = "cannot make a results file in " + pattern;
+      return false;
+    }
+    ::close(fd);
+    path_ = name.data();
+    return true;
+  }
+  const std::string& path() const { return path_; }
+
+  // "result: PATH" for each result, on stdout: the one output a caller needs.
+  void Print() const {
+    FILE* list = std::fopen(path_.c_str(), "r");
+    if (list == nullptr) return;
+    char line[8192];
+    while (std::fgets(line, sizeof line, list) != nullptr) std::printf("result: %s", line);
+    std::fclose(list);
+    std::fflush(stdout);
+  }
+
+ private:
+  std::string path_;
+};
+
 // The job's private folder once nothing in it matters: the marker goes, and the folder only
 // when nothing else is left in it.
 void RemovePrivateFolder(const std::string& folder, const std::string& marker) {
@@ -254,7 +296,11 @@ int Run(int argc, char** argv) {
 
   const std::string trace_path = TraceFile();
   const long long trace_start = FileSize(trace_path);
+  ResultList results;
+  if (!results.Create(&error)) return Fail(kExitBadInput, error);
+  launch.set_env.push_back({"QID_RESULTS", results.path()});
   JobResult result = RunQ71File(launch);
+  results.Print();
   switch (result.outcome) {
     case JobOutcome::kDone:
       if (!o.quiet)

@@ -52,7 +52,7 @@ rm -f "$QID_ROOT/registry/HKEY_CURRENT_USER.reg"
 
 # qiddriver: results printed, exit codes that say what happened.
 out_dir=$work/out
-reg set "Output Mode" dword 1 set "Output Directory" sz "$out_dir" set "Always Overwrite" dword 1 >/dev/null
+reg set "Output Mode" dword 1 set "Output Directory" sz "$out_dir" set "AutoGenerate" dword 0 >/dev/null
 print "$work/o1" "$work/e5" "$page"
 check "a written job exits 0" test "$status" -eq 0
 check "and prints its result's host path" says "$work/o1" "^result: $out_dir/TEST.TIF\$"
