@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagewriter/settings.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 
 namespace qid::driver {
 namespace {

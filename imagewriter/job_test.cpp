@@ -26,7 +26,6 @@ constexpr char kMarker[] = "C:\\tmp\\DONE_ZEL.TIF";
 std::vector<uint8_t> Dword(uint32_t v) {
   return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
 }
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 int CancelDialog(WriterContext&) { return 0; }
 int FailIfShown(WriterContext&) {
@@ -54,7 +53,7 @@ class JobTest : public ::testing::Test {
 
   void SetNumber(const std::string& name, uint32_t v) { key_->SetValue(name, kRegDword, Dword(v)); }
   void SetString(const std::string& name, const std::string& v) {
-    key_->SetValue(name, kRegSz, Bytes(v));
+    key_->SetValue(name, kRegSz, StoredText(v));
   }
   // The number stored in the user's key, or -1 when absent.
   int64_t Stored(const std::string& name) {
@@ -100,7 +99,7 @@ TEST_F(JobTest, DocumentJobCopiesTheRestoredFileAndStoresTheCounters) {
   EXPECT_EQ(Marker(), "created");
   EXPECT_EQ(Stored("Pages Last"), 2);
   EXPECT_EQ(Stored("Pages Total"), 7);
-  EXPECT_EQ(key_->FindValue("Done File")->data, Bytes(kMarker));
+  EXPECT_EQ(key_->FindValue("Done File")->data, StoredText(kMarker));
   EXPECT_EQ(Stored("Auto Number Value"), -1);  // AutoGenerate is off
   EXPECT_TRUE(tp.trace.Contains("Copy C:\\spool\\job 1.tif => C:\\ZEL\\TEST.TIF [1]"));
   EXPECT_TRUE(tp.trace.Contains("err = 0 Done C:\\tmp\\DONE_ZEL.TIF"));
@@ -153,7 +152,7 @@ TEST_F(JobTest, DeclinedOverwriteKeepsJobAndTargetAndLeavesNoMarker) {
   EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), "precious");
   EXPECT_TRUE(JobFileExists());
   EXPECT_EQ(Marker(), "absent");
-  EXPECT_EQ(key_->FindValue("Done File")->data, Bytes(kMarker));
+  EXPECT_EQ(key_->FindValue("Done File")->data, StoredText(kMarker));
   EXPECT_TRUE(tp.processes.started.empty());
 }
 

@@ -10,7 +10,6 @@ namespace {
 
 using testing::TestPlatform;
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 std::vector<uint8_t> Dword(uint32_t v) {
   return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
 }
@@ -62,11 +61,11 @@ TEST_F(SettingsTest, LoadsEveryValueFromTheUserKey) {
                            "Auto Reset Serial Number", "Last Serial Number", "Serial Num Digits",
                            "Trim Source Name", "Use Source Name"};
   for (uint32_t i = 0; i < 12; ++i) key->SetValue(numbers[i], kRegDword, Dword(100 + i));
-  key->SetValue("Output Application", kRegSz, Bytes("C:\\Tools\\view.exe"));
-  key->SetValue("Output Directory", kRegSz, Bytes(std::string("D:\\Out\0", 8)));  // with NUL
-  key->SetValue("Output File", kRegSz, Bytes("job.tif"));                         // without
-  key->SetValue("Doc Prefix String", kRegSz, Bytes("Inv"));
-  key->SetValue("Serial Prefix String", kRegSz, Bytes("Scan"));
+  key->SetValue("Output Application", kRegSz, StoredText("C:\\Tools\\view.exe"));
+  key->SetValue("Output Directory", kRegSz, StoredText(std::string("D:\\Out\0", 8)));  // with NUL
+  key->SetValue("Output File", kRegSz, StoredText("job.tif"));                         // without
+  key->SetValue("Doc Prefix String", kRegSz, StoredText("Inv"));
+  key->SetValue("Serial Prefix String", kRegSz, StoredText("Scan"));
 
   EXPECT_TRUE(LoadSettings(ctx));
   const Settings& s = ctx.settings;
@@ -95,7 +94,7 @@ TEST_F(SettingsTest, LoadsEveryValueFromTheUserKey) {
 TEST_F(SettingsTest, MissingOrMisshapenNumbersAndStringsTakeTheirDefaults) {
   RegistryKeyNode* key = MakeKey(Hive::kCurrentUser);
   key->SetValue("Output Mode", kRegDword, {3, 0});                   // 2 bytes
-  key->SetValue("Serial Num Digits", kRegSz, Bytes("6666"));         // 4 bytes, not a number
+  key->SetValue("Serial Num Digits", kRegSz, StoredText("6666"));         // 4 bytes, not a number
   key->SetValue("Last Serial Number", kRegDword, Dword(42));
   EXPECT_TRUE(LoadSettings(ctx));
   EXPECT_EQ(ctx.settings.output_mode, 1u);
@@ -108,11 +107,11 @@ TEST_F(SettingsTest, MissingOrMisshapenNumbersAndStringsTakeTheirDefaults) {
 TEST_F(SettingsTest, StringsAtTheirCapacityLoadAndLongerOnesAreRefusedWhole) {
   RegistryKeyNode* key = MakeKey(Hive::kCurrentUser);
   std::string dir(1023, 'd');
-  key->SetValue("Output Directory", kRegSz, Bytes(dir + '\0'));  // 1024 bytes with its NUL
-  key->SetValue("Output File", kRegSz, Bytes(std::string(256, 'f')));
-  key->SetValue("Doc Prefix String", kRegSz, Bytes(std::string(63, 'p')));
-  key->SetValue("Serial Prefix String", kRegSz, Bytes(std::string(64, 's')));
-  key->SetValue("Output Application", kRegSz, Bytes(std::string(300, 'a')));
+  key->SetValue("Output Directory", kRegSz, StoredText(dir + '\0'));  // 1024 bytes with its NUL
+  key->SetValue("Output File", kRegSz, StoredText(std::string(256, 'f')));
+  key->SetValue("Doc Prefix String", kRegSz, StoredText(std::string(63, 'p')));
+  key->SetValue("Serial Prefix String", kRegSz, StoredText(std::string(64, 's')));
+  key->SetValue("Output Application", kRegSz, StoredText(std::string(300, 'a')));
   EXPECT_TRUE(LoadSettings(ctx));
   EXPECT_EQ(ctx.settings.output_directory, dir);
   EXPECT_EQ(ctx.settings.output_file, "TEST.TIF");
@@ -125,7 +124,7 @@ TEST_F(SettingsTest, StringsAtTheirCapacityLoadAndLongerOnesAreRefusedWhole) {
 TEST_F(SettingsTest, LocalMachineFallbackReadsThereAndCountersGoBackThere) {
   RegistryKeyNode* machine = MakeKey(Hive::kLocalMachine);
   machine->SetValue("Output Mode", kRegDword, Dword(2));
-  machine->SetValue("Serial Prefix String", kRegSz, Bytes("HKLM"));
+  machine->SetValue("Serial Prefix String", kRegSz, StoredText("HKLM"));
   EXPECT_TRUE(LoadSettings(ctx));
   EXPECT_EQ(ctx.settings.output_mode, 2u);
   EXPECT_EQ(ctx.settings.serial_prefix_string, "HKLM");
@@ -141,7 +140,7 @@ TEST_F(SettingsTest, LocalMachineFallbackReadsThereAndCountersGoBackThere) {
   ASSERT_NE(UserKey(), nullptr);
   EXPECT_EQ(UserKey()->key_class, " ");
   EXPECT_EQ(Names(UserKey()), (std::vector<std::string>{"Pages Last", "Pages Total", "Done File"}));
-  EXPECT_EQ(UserKey()->FindValue("Done File")->data, Bytes("C:\\tmp\\DONE_ZEL.TIF"));
+  EXPECT_EQ(UserKey()->FindValue("Done File")->data, StoredText("C:\\tmp\\DONE_ZEL.TIF"));
   EXPECT_EQ(UserKey()->FindValue("Done File")->type, uint32_t(kRegSz));
 }
 
@@ -169,9 +168,9 @@ TEST_F(SettingsTest, SaveWritesEveryValueInOrderWithoutTerminatorsAndTakesOverTh
                 "Last Serial Number", "Serial Num Digits", "Trim Source Name", "Use Source Name",
                 "Output Directory", "Output File", "Doc Prefix String", "Serial Prefix String",
                 "Output Application"}));
-  EXPECT_EQ(user->FindValue("Output Directory")->data, Bytes("C:\\Scans"));
+  EXPECT_EQ(user->FindValue("Output Directory")->data, StoredText("C:\\Scans"));
   EXPECT_EQ(user->FindValue("Last Serial Number")->data, Dword(5));
-  EXPECT_EQ(user->FindValue("Output Application")->data.size(), 255u);
+  EXPECT_EQ(user->FindValue("Output Application")->data, StoredText(std::string(255, 'x')));
   EXPECT_TRUE(tp.trace.Contains("APP to launch xxx"));
 
   // After the save, counters go to the user's key even though the record came from HKLM.

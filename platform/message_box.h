@@ -1,5 +1,9 @@
 // Message boxes. Styles and answers carry the Win32 MB_ and ID values.
 //
+// Text form: ShowMessageBox takes ANSI texts (MessageBoxA, for Q71File and PrnWipe),
+// ShowMessageBoxW UTF-16 texts (MessageBoxW, for drvsetup). Outside Windows both end up as
+// ANSI text (see common/text_convert.h).
+//
 // Thread use: the thread that owns the windows (Q71File and PrnWipe have only one).
 #pragma once
 
@@ -38,6 +42,8 @@ class MessageBoxes {
   // OK otherwise.
   virtual int ShowMessageBox(WindowHandle owner, const std::string& text,
                              const std::string& caption, uint32_t style) = 0;
+  virtual int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                              const std::u16string& caption, uint32_t style) = 0;
 };
 
 }  // namespace qid

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "common/little_endian.h"
+#include "common/text_convert.h"
 
 namespace qid {
 
@@ -10,9 +11,21 @@ ErrorCode SetDwordValue(Registry& reg, RegKey key, const std::string& name, uint
   return reg.SetValue(key, name, kRegDword, bytes, sizeof bytes);
 }
 
+ErrorCode SetDwordValue(Registry& reg, RegKey key, const std::u16string& name, uint32_t value) {
+  uint8_t bytes[4];
+  WriteLE32(bytes, sizeof bytes, 0, value);
+  return reg.SetValueW(key, name, kRegDword, bytes, sizeof bytes);
+}
+
 ErrorCode SetStringValue(Registry& reg, RegKey key, const std::string& name,
                          const std::string& text) {
   return reg.SetValue(key, name, kRegSz, text.data(), text.size());
+}
+
+ErrorCode SetStringValue(Registry& reg, RegKey key, const std::u16string& name,
+                         const std::u16string& text) {
+  std::vector<uint8_t> bytes = Utf16LeBytes(text);
+  return reg.SetValueW(key, name, kRegSz, bytes.data(), bytes.size());
 }
 
 }  // namespace qid

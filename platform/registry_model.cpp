@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/bounded_string.h"
+#include "common/text_convert.h"
 #include "platform/registry.h"
 
 namespace qid {
@@ -10,6 +11,9 @@ namespace {
 
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
 constexpr char kFormatNote[] =
+    "; Strings are kept as written: \"text\" holds no terminator, hex(1) lists UTF-16 bytes.";
+// The note of the earlier release, whose hex(1), hex(2) and hex(7) lists held ANSI bytes.
+constexpr char kAnsiFormatNote[] =
     "; Strings are kept as written: \"text\" holds no terminator, hex(1) lists exact bytes.";
 constexpr char kClassPrefix[] = ";class=";
 
@@ -28,10 +32,28 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
-bool Quotable(const std::vector<uint8_t>& data) {
-  for (uint8_t b : data)
-    if (b < 0x20 || b == 0x7F) return false;
-  return true;
+// The ANSI text of a stored string when a quoted text shows it exactly: whole UTF-16 units,
+// none of them a control character, each one that the code page holds.
+bool QuotableText(const std::vector<uint8_t>& data, std::string* text) {
+  if (data.size() % 2 != 0) return false;
+  std::u16string units = Utf16FromLeBytes(data.data(), data.size());
+  for (char16_t u : units)
+    if (u < 0x20 || u == 0x7F) return false;
+  *text = Utf16ToAnsi(units);
+  return AnsiToUtf16(*text) == units;
+}
+
+// Places a new subkey in the system's enumeration order: names compared letter by letter in
+// upper case, a name before every longer name it begins.
+bool SortsBefore(const std::string& a, const std::string& b) {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x -= 'a' - 'A';
+    if (y >= 'a' && y <= 'z') y -= 'a' - 'A';
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 std::string Quote(const std::string& text) {
@@ -68,9 +90,8 @@ std::string HexList(const std::string& lead, const std::vector<uint8_t>& data) {
 std::string ValueLine(const RegistryValue& v) {
   std::string line = v.name.empty() ? "@" : Quote(v.name);
   line.push_back('=');
-  if (v.type == kRegSz && Quotable(v.data)) {
-    return line + Quote(std::string(v.data.begin(), v.data.end()));
-  }
+  std::string text;
+  if (v.type == kRegSz && QuotableText(v.data, &text)) return line + Quote(text);
   if (v.type == kRegDword && v.data.size() == 4) {
     char buf[16];
     uint32_t n = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (uint32_t(v.data[3]) << 24);
@@ -132,7 +153,7 @@ bool ParseHexBytes(const std::string& text, std::vector<uint8_t>* out) {
   return true;
 }
 
-bool ParseValue(const std::string& line, RegistryValue* v) {
+bool ParseValue(const std::string& line, bool ansi_strings, RegistryValue* v) {
   size_t pos = 0;
   if (line[0] == '@') {
     v->name.clear();
@@ -147,7 +168,7 @@ bool ParseValue(const std::string& line, RegistryValue* v) {
     std::string text;
     if (!ReadQuoted(data, &p, &text) || p != data.size()) return false;
     v->type = kRegSz;
-    v->data.assign(text.begin(), text.end());
+    v->data = Utf16LeBytes(AnsiToUtf16(text));
     return true;
   }
   if (data.compare(0, 6, "dword:") == 0) {
@@ -177,7 +198,10 @@ bool ParseValue(const std::string& line, RegistryValue* v) {
       type = type * 16 + d;
     }
     v->type = type;
-    return ParseHexBytes(data.substr(close + 2), &v->data);
+    if (!ParseHexBytes(data.substr(close + 2), &v->data)) return false;
+    if (ansi_strings && IsStringType(type))
+      v->data = StoredFromAnsi(type, v->data.data(), v->data.size());
+    return true;
   }
   return false;
 }
@@ -214,6 +238,18 @@ std::vector<std::string> LogicalLines(const std::string& text) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> StoredFromAnsi(uint32_t type, const uint8_t* data, size_t size) {
+  if (size == 0) return {};
+  if (!IsStringType(type)) return std::vector<uint8_t>(data, data + size);
+  return Utf16LeBytes(AnsiToUtf16(std::string_view(reinterpret_cast<const char*>(data), size)));
+}
+
+std::vector<uint8_t> AnsiFromStored(uint32_t type, const std::vector<uint8_t>& stored) {
+  if (!IsStringType(type)) return stored;
+  std::string text = Utf16ToAnsi(Utf16FromLeBytes(stored.data(), stored.size()));
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 RegistryKeyNode* RegistryKeyNode::FindSubkey(const std::string& child) const {
   for (const auto& sub : subkeys)
@@ -264,8 +300,9 @@ RegistryKeyNode* RegistryModel::Create(const std::string& path, const std::strin
   for (const auto& part : SplitPath(path)) {
     RegistryKeyNode* next = node->FindSubkey(part);
     if (next == nullptr) {
-      node->subkeys.push_back(std::make_unique<RegistryKeyNode>());
-      next = node->subkeys.back().get();
+      auto place = node->subkeys.begin();
+      while (place != node->subkeys.end() && SortsBefore((*place)->name, part)) ++place;
+      next = node->subkeys.insert(place, std::make_unique<RegistryKeyNode>())->get();
       next->name = part;
       next->key_class = key_class;
       made = true;
@@ -278,7 +315,7 @@ RegistryKeyNode* RegistryModel::Create(const std::string& path, const std::strin
 
 int RegistryModel::Remove(const std::string& path) {
   std::vector<std::string> parts = SplitPath(path);
-  if (parts.empty()) return 1;
+  if (parts.empty()) return 2;
   std::string leaf = parts.back();
   parts.pop_back();
   RegistryKeyNode* parent = &root_;
@@ -302,7 +339,13 @@ std::string RegistryModel::Serialize(const std::string& hive_name) const {
   return out;
 }
 
-bool RegistryModel::Parse(const std::string& text, const std::string& hive_name) {
+bool RegistryModel::Parse(const std::string& file_text, const std::string& hive_name) {
+  // regedit exports UTF-16 text with a byte-order mark; names and quoted texts are ANSI here.
+  std::string text = file_text.compare(0, 2, "\xFF\xFE") == 0
+                         ? Utf16ToAnsi(Utf16FromLeBytes(
+                               reinterpret_cast<const uint8_t*>(file_text.data()) + 2,
+                               file_text.size() - 2))
+                         : file_text;
   std::vector<std::string> lines = LogicalLines(text);
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
@@ -313,9 +356,11 @@ bool RegistryModel::Parse(const std::string& text, const std::string& hive_name)
 
   RegistryModel parsed;
   RegistryKeyNode* current = nullptr;
+  bool ansi_strings = false;
   for (size_t i = first + 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (line.empty()) continue;
+    if (line == kAnsiFormatNote) ansi_strings = true;
     if (line[0] == '[') {
       if (line.back() != ']') return false;
       std::string full = line.substr(1, line.size() - 2);
@@ -333,7 +378,7 @@ bool RegistryModel::Parse(const std::string& text, const std::string& hive_name)
     }
     if (line[0] == ';') continue;
     RegistryValue value;
-    if (current == nullptr || !ParseValue(line, &value)) return false;
+    if (current == nullptr || !ParseValue(line, ansi_strings, &value)) return false;
     current->SetValue(value.name, value.type, std::move(value.data));
   }
   root_ = std::move(parsed.root_);

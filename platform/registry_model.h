@@ -2,10 +2,16 @@
 // format, so that a person can read a hive file and regedit can import it.
 //
 // Names of keys and values compare without regard to letter case and keep the case they were
-// created with; subkeys and values keep their creation order. Value bytes are kept exactly,
-// so a string stored without its terminator reads back without one. In the text form a
-// "quoted" string value holds its text without terminator; any other string (with a
-// terminator, or with bytes a quoted text cannot show) is written as hex(1) of its bytes.
+// created with; subkeys are kept in the system's enumeration order (alphabetical, compared in
+// upper case as Windows does), values in creation order as on Windows. Value bytes are kept exactly as the system stores them:
+// strings (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) as UTF-16 little-endian bytes, with or
+// without a terminator as written.
+//
+// Text form: the file is ANSI text. A "quoted" REG_SZ holds its text without terminator; any
+// other string (with a terminator, or with characters a quoted ANSI text cannot show) is
+// hex(1), hex(2) or hex(7) of its UTF-16 bytes, as regedit writes and imports them. Files of
+// the earlier release listed ANSI bytes there; their format note line tells them apart, and
+// they are read into UTF-16.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
+
 namespace qid {
+
+// Value data in the ANSI form of the registry calls turned into the stored form, and back:
+// one UTF-16 unit per ANSI byte for strings, the same bytes for every other type.
+std::vector<uint8_t> StoredFromAnsi(uint32_t type, const uint8_t* data, size_t size);
+std::vector<uint8_t> AnsiFromStored(uint32_t type, const std::vector<uint8_t>& stored);
 
 struct RegistryValue {
   std::string name;
@@ -39,14 +52,16 @@ class RegistryModel {
 
   // The key at a backslash-separated path ("" is the hive's root), or null.
   RegistryKeyNode* Find(const std::string& path) const;
-  // The key at the path, creating it and missing parents with `key_class`.
+  // The key at the path, creating it and missing parents with `key_class`, each in its
+  // place among its siblings.
   RegistryKeyNode* Create(const std::string& path, const std::string& key_class, bool* created);
-  // Removes a key without subkeys: 0 done, 1 absent, 2 it has subkeys.
+  // Removes a key without subkeys: 0 done, 1 absent, 2 it has subkeys or is the root.
   int Remove(const std::string& path);
 
   // The ".reg" text, with `hive_name` ("HKEY_CURRENT_USER") before every key path.
   std::string Serialize(const std::string& hive_name) const;
-  // Replaces the tree with the one in `text`; false (tree unchanged) when the text is damaged.
+  // Replaces the tree with the one in `text` (ANSI, UTF-8 with a byte-order mark for its ASCII,
+  // or UTF-16 with one as regedit exports); false (tree unchanged) when the text is damaged.
   bool Parse(const std::string& text, const std::string& hive_name);
 
   RegistryKeyNode& root() { return root_; }

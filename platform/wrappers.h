@@ -114,6 +114,14 @@ class RegistryWrapper : public Registry {
                      size_t size) override {
     return target_->SetValue(key, name, type, data, size);
   }
+  ErrorCode QueryValueW(RegKey key, const std::u16string& name, uint32_t* type,
+                        std::vector<uint8_t>* data, size_t capacity) override {
+    return target_->QueryValueW(key, name, type, data, capacity);
+  }
+  ErrorCode SetValueW(RegKey key, const std::u16string& name, uint32_t type, const void* data,
+                      size_t size) override {
+    return target_->SetValueW(key, name, type, data, size);
+  }
   ErrorCode DeleteValue(RegKey key, const std::string& name) override {
     return target_->DeleteValue(key, name);
   }

@@ -10,9 +10,7 @@ namespace {
 using testing::TestPlatform;
 
 std::vector<uint8_t> Text(const std::string& s, bool terminator = true) {
-  std::vector<uint8_t> bytes(s.begin(), s.end());
-  if (terminator) bytes.push_back(0);
-  return bytes;
+  return StoredText(terminator ? s + '\0' : s);
 }
 
 TEST(DriverHelpTest, HelpFileLiesUnderTheDriverDirectory) {

@@ -6,15 +6,34 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
+#include "common/bounded_string.h"
 #include "common/text_convert.h"
 #include "platform/host/host_file_system.h"
 
 namespace qid {
 
+namespace {
+
+// The name of the variable that `name` denotes, letter case ignored; empty when none is set.
+std::string SetName(const std::string& name) {
+  if (std::getenv(name.c_str()) != nullptr) return name;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const char* eq = std::strchr(*entry, '=');
+    if (eq != nullptr && EqualsIgnoreCase(std::string_view(*entry, eq - *entry), name))
+      return std::string(*entry, eq - *entry);
+  }
+  return "";
+}
+
+}  // namespace
+
 bool HostEnvironment::GetVariable(const std::string& name, std::string* value) {
-  const char* v = std::getenv(name.c_str());
+  std::string set = SetName(name);
+  const char* v = set.empty() ? nullptr : std::getenv(set.c_str());
   if (v == nullptr) return false;
   *value = v;
   return true;
@@ -22,6 +41,15 @@ bool HostEnvironment::GetVariable(const std::string& name, std::string* value) {
 
 ErrorCode HostEnvironment::SetVariable(const std::string& name, const std::string& value) {
   if (name.empty() || name.find('=') != std::string::npos) return kErrInvalidParameter;
+  if (value.size() >= kMaxEnvironmentValue) return kErrInvalidParameter;
+  // One variable per name whatever its letter case, as on Windows.
+  std::vector<std::string> others;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const char* eq = std::strchr(*entry, '=');
+    std::string_view other(*entry, eq != nullptr ? eq - *entry : std::strlen(*entry));
+    if (other != name && EqualsIgnoreCase(other, name)) others.emplace_back(other);
+  }
+  for (const auto& other : others) ::unsetenv(other.c_str());
   return ::setenv(name.c_str(), value.c_str(), 1) == 0 ? kSuccess : kErrNotEnoughMemory;
 }
 
@@ -34,6 +62,11 @@ int HostMessageBoxes::ShowMessageBox(WindowHandle, const std::string& text,
   const char* name = answer == kIdNo ? "No" : answer == kIdCancel ? "Cancel" : "OK";
   std::fprintf(stderr, "[%s] %s\n  -> %s\n", caption.c_str(), text.c_str(), name);
   return answer;
+}
+
+int HostMessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                      const std::u16string& caption, uint32_t style) {
+  return ShowMessageBox(owner, Utf16ToAnsi(text), Utf16ToAnsi(caption), style);
 }
 
 HostDebugOutput::HostDebugOutput() {

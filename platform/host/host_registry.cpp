@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <functional>
-
 namespace qid {
 namespace {
 
@@ -62,42 +60,32 @@ const char* HiveName(Hive hive) {
   return "HKEY_CURRENT_USER";
 }
 
-// One change to one hive: holds the exclusive lock from construction to destruction.
-class HostRegistry::Transaction {
+namespace {
+
+// Holds the exclusive lock on one hive's lock file from construction to destruction.
+class HiveLock {
  public:
-  Transaction(const HostRegistry& reg, Hive hive) : reg_(reg), hive_(hive) {
-    ::mkdir(reg.dir_.c_str(), 0777);
-    std::string lock = reg.HiveFile(hive) + ".lock";
+  HiveLock(const std::string& dir, const std::string& hive_file) {
+    ::mkdir(dir.c_str(), 0777);
+    std::string lock = hive_file + ".lock";
     fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
       }
     }
   }
-  ~Transaction() {
+  ~HiveLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
   }
-
-  // Loads the hive, lets `change` edit it, and stores it when the change returns kSuccess
-  // and says the hive changed.
-  ErrorCode Run(const std::function<ErrorCode(RegistryModel&, bool*)>& change) {
-    if (fd_ < 0) return kErrAccessDenied;
-    RegistryModel model;
-    ErrorCode err = reg_.Load(hive_, &model);
-    if (err != kSuccess) return err;
-    bool changed = false;
-    err = change(model, &changed);
-    if (err != kSuccess || !changed) return err;
-    return WriteFileAtomically(reg_.HiveFile(hive_), model.Serialize(HiveName(hive_)))
-               ? kSuccess
-               : kErrAccessDenied;
-  }
+  HiveLock(const HiveLock&) = delete;
+  HiveLock& operator=(const HiveLock&) = delete;
+  bool held() const { return fd_ >= 0; }
 
  private:
-  const HostRegistry& reg_;
-  Hive hive_;
   int fd_ = -1;
 };
+
+}  // namespace
 
 HostRegistry::HostRegistry(std::string root) : dir_(std::move(root) + "/registry") {}
 
@@ -113,137 +101,32 @@ ErrorCode HostRegistry::Load(Hive hive, RegistryModel* model) const {
   return model->Parse(text, HiveName(hive)) ? kSuccess : kErrBadRegistryFile;
 }
 
-bool HostRegistry::Writable(Hive hive) const {
+ErrorCode HostRegistry::ReadHive(Hive hive, const Reader& read) {
+  RegistryModel model;
+  ErrorCode err = Load(hive, &model);
+  return err != kSuccess ? err : read(model);
+}
+
+// Every change reads the file afresh under the lock, so that two programs never lose each
+// other's changes to different values.
+ErrorCode HostRegistry::ChangeHive(Hive hive, const Change& change) {
+  HiveLock lock(dir_, HiveFile(hive));
+  if (!lock.held()) return kErrAccessDenied;
+  RegistryModel model;
+  ErrorCode err = Load(hive, &model);
+  if (err != kSuccess) return err;
+  bool changed = false;
+  err = change(model, &changed);
+  if (err != kSuccess || !changed) return err;
+  return WriteFileAtomically(HiveFile(hive), model.Serialize(HiveName(hive)))
+             ? kSuccess
+             : kErrAccessDenied;
+}
+
+bool HostRegistry::MayWrite(Hive hive) {
   std::string file = HiveFile(hive);
   if (::access(file.c_str(), F_OK) == 0) return ::access(file.c_str(), W_OK) == 0;
   return ::access(dir_.c_str(), F_OK) != 0 || ::access(dir_.c_str(), W_OK) == 0;
 }
-
-const HostRegistry::OpenKeyRecord* HostRegistry::Find(RegKey key) const {
-  auto it = open_.find(key);
-  return it == open_.end() ? nullptr : &it->second;
-}
-
-RegKey HostRegistry::Remember(Hive hive, const std::string& path, bool write) {
-  RegKey key = next_++;
-  open_[key] = OpenKeyRecord{hive, path, write};
-  return key;
-}
-
-ErrorCode HostRegistry::ReadKey(RegKey key, RegistryModel* model,
-                                RegistryKeyNode** node) const {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  ErrorCode err = Load(rec->hive, model);
-  if (err != kSuccess) return err;
-  *node = model->Find(rec->path);
-  return *node == nullptr ? kErrKeyDeleted : kSuccess;
-}
-
-ErrorCode HostRegistry::OpenCurrentUserKey(const std::string& subkey, RegKey* key) {
-  return OpenKey(Hive::kCurrentUser, subkey, true, key);
-}
-
-ErrorCode HostRegistry::OpenKey(Hive hive, const std::string& subkey, bool write,
-                                RegKey* key) {
-  RegistryModel model;
-  ErrorCode err = Load(hive, &model);
-  if (err != kSuccess) return err;
-  if (model.Find(subkey) == nullptr) return kErrFileNotFound;
-  if (write && !Writable(hive)) return kErrAccessDenied;
-  *key = Remember(hive, subkey, write);
-  return kSuccess;
-}
-
-ErrorCode HostRegistry::CreateKey(Hive hive, const std::string& subkey,
-                                  const std::string& key_class, RegKey* key, bool* created) {
-  if (!Writable(hive)) return kErrAccessDenied;
-  bool made = false;
-  ErrorCode err = Transaction(*this, hive).Run([&](RegistryModel& m, bool* changed) {
-    m.Create(subkey, key_class, &made);
-    *changed = made;
-    return kSuccess;
-  });
-  if (err != kSuccess) return err;
-  if (created) *created = made;
-  *key = Remember(hive, subkey, true);
-  return kSuccess;
-}
-
-ErrorCode HostRegistry::QueryValue(RegKey key, const std::string& name, uint32_t* type,
-                                   std::vector<uint8_t>* data, size_t capacity) {
-  RegistryModel model;
-  RegistryKeyNode* node = nullptr;
-  ErrorCode err = ReadKey(key, &model, &node);
-  if (err != kSuccess) return err;
-  RegistryValue* v = node->FindValue(name);
-  if (v == nullptr) return kErrFileNotFound;
-  *type = v->type;
-  if (v->data.size() > capacity) return kErrMoreData;
-  *data = v->data;
-  return kSuccess;
-}
-
-ErrorCode HostRegistry::SetValue(RegKey key, const std::string& name, uint32_t type,
-                                 const void* data, size_t size) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  if (!rec->write) return kErrAccessDenied;
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  std::vector<uint8_t> copy(bytes, bytes + size);
-  return Transaction(*this, rec->hive).Run([&](RegistryModel& m, bool* changed) {
-    RegistryKeyNode* node = m.Find(rec->path);
-    if (node == nullptr) return kErrKeyDeleted;
-    node->SetValue(name, type, std::move(copy));
-    *changed = true;
-    return kSuccess;
-  });
-}
-
-ErrorCode HostRegistry::DeleteValue(RegKey key, const std::string& name) {
-  const OpenKeyRecord* rec = Find(key);
-  if (rec == nullptr) return kErrInvalidHandle;
-  if (!rec->write) return kErrAccessDenied;
-  return Transaction(*this, rec->hive).Run([&](RegistryModel& m, bool* changed) {
-    RegistryKeyNode* node = m.Find(rec->path);
-    if (node == nullptr) return kErrKeyDeleted;
-    if (!node->RemoveValue(name)) return kErrFileNotFound;
-    *changed = true;
-    return kSuccess;
-  });
-}
-
-ErrorCode HostRegistry::DeleteKey(Hive hive, const std::string& subkey) {
-  if (!Writable(hive)) return kErrAccessDenied;
-  return Transaction(*this, hive).Run([&](RegistryModel& m, bool* changed) {
-    switch (m.Remove(subkey)) {
-      case 0: *changed = true; return kSuccess;
-      case 1: return kErrFileNotFound;
-      default: return kErrAccessDenied;
-    }
-  });
-}
-
-ErrorCode HostRegistry::EnumKey(RegKey key, uint32_t index, std::string* name) {
-  RegistryModel model;
-  RegistryKeyNode* node = nullptr;
-  ErrorCode err = ReadKey(key, &model, &node);
-  if (err != kSuccess) return err;
-  if (index >= node->subkeys.size()) return kErrNoMoreItems;
-  *name = node->subkeys[index]->name;
-  return kSuccess;
-}
-
-ErrorCode HostRegistry::EnumValue(RegKey key, uint32_t index, std::string* name) {
-  RegistryModel model;
-  RegistryKeyNode* node = nullptr;
-  ErrorCode err = ReadKey(key, &model, &node);
-  if (err != kSuccess) return err;
-  if (index >= node->values.size()) return kErrNoMoreItems;
-  *name = node->values[index].name;
-  return kSuccess;
-}
-
-void HostRegistry::CloseKey(RegKey key) { open_.erase(key); }
 
 }  // namespace qid

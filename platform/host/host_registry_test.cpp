@@ -48,7 +48,7 @@ TEST(HostRegistryTest, ValuesSurviveInTheHiveFileExactlyAsWritten) {
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\ZEL\\4.01\\Settings]"), std::string::npos);
   EXPECT_NE(text.find("\"Output Directory\"=\"C:\\\\ZEL\""), std::string::npos) << text;
   EXPECT_NE(text.find("\"Output Mode\"=dword:00000003"), std::string::npos);
-  EXPECT_NE(text.find("\"Terminated\"=hex(1):61,62,63,00"), std::string::npos);
+  EXPECT_NE(text.find("\"Terminated\"=hex(1):61,00,62,00,63,00,00,00"), std::string::npos);
 
   HostRegistry again(root.path());  // a second program reading the same file
   RegKey key;

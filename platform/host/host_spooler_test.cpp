@@ -10,7 +10,7 @@
 
 #include "common/little_endian.h"
 #include "platform/host/host_file_system.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/test_platform.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/host/host_file_system.h"
 #include "platform/host/host_spooler.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "tests/support/test_platform.h"
 
 namespace qid {

@@ -9,7 +9,6 @@ namespace qid {
 namespace {
 
 // The system's longest environment value, in characters without the terminator.
-constexpr DWORD kMaxEnvironmentValue = 32767;
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units are wchar_t on Windows");
 
@@ -108,6 +107,13 @@ ErrorCode Win32Environment::SetVariable(const std::string& name, const std::stri
 int Win32MessageBoxes::ShowMessageBox(WindowHandle owner, const std::string& text,
                                       const std::string& caption, uint32_t style) {
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
+}
+
+int Win32MessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                       const std::u16string& caption, uint32_t style) {
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner),
+                       reinterpret_cast<const wchar_t*>(text.c_str()),
+                       reinterpret_cast<const wchar_t*>(caption.c_str()), style);
 }
 
 void Win32DebugOutput::TraceLine(const std::string& line) { ::OutputDebugStringA(line.c_str()); }

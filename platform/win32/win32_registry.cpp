@@ -2,6 +2,9 @@
 
 #include "platform/win32/win32_api.h"
 
+#include <functional>
+#include <vector>
+
 namespace qid {
 namespace {
 
@@ -17,10 +20,6 @@ HKEY RootOf(Hive hive) {
 
 HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
-
-bool IsStringType(uint32_t type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
 
 // Beyond this a caller's capacity is not allocated blindly: the size query tells what is
 // needed (for strings the ANSI call may report the larger UTF-16 size, never a smaller one).
@@ -67,15 +66,19 @@ ErrorCode Win32Registry::CreateKey(Hive hive, const std::string& subkey,
   return kSuccess;
 }
 
-ErrorCode Win32Registry::QueryValue(RegKey key, const std::string& name, uint32_t* type,
-                                    std::vector<uint8_t>* data, size_t capacity) {
-  if (key == kNoKey) return kErrInvalidHandle;
+namespace {
+
+// One query of the value, by RegQueryValueExA or RegQueryValueExW with its name bound.
+using QueryCall = std::function<LONG(DWORD* type, BYTE* data, DWORD* size)>;
+
+ErrorCode ReadValue(const QueryCall& query, uint32_t* type, std::vector<uint8_t>* data,
+                    size_t capacity) {
   if (capacity > MAXDWORD) capacity = MAXDWORD;
   for (int attempt = 0;; ++attempt) {
     size_t room = capacity;
     if (room > kDirectReadLimit && attempt == 0) {
       DWORD needed = 0;
-      LONG rc = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, nullptr, nullptr, &needed);
+      LONG rc = query(nullptr, nullptr, &needed);
       if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return static_cast<ErrorCode>(rc);
       if (needed < room) room = needed;
     }
@@ -84,8 +87,7 @@ ErrorCode Win32Registry::QueryValue(RegKey key, const std::string& name, uint32_
     std::vector<uint8_t> buffer(room + 1);
     DWORD value_type = REG_NONE;
     DWORD size = static_cast<DWORD>(room);
-    LONG rc = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &value_type,
-                                 buffer.data(), &size);
+    LONG rc = query(&value_type, buffer.data(), &size);
     if (rc == ERROR_MORE_DATA && room < capacity) continue;  // it grew since the size query
     if (rc == ERROR_MORE_DATA) {
       if (type != nullptr) *type = value_type;
@@ -100,25 +102,67 @@ ErrorCode Win32Registry::QueryValue(RegKey key, const std::string& name, uint32_
   }
 }
 
+// The set calls count a string's terminator in when the caller left it out and the character
+// after the data is NUL (as it is behind every C string). The exact bytes asked for are kept
+// by handing the call a copy followed by non-NUL bytes, a character's worth and more.
+const BYTE* GuardedData(uint32_t type, const void* data, size_t* size,
+                        std::vector<BYTE>* guarded) {
+  static const BYTE kEmpty[2] = {0, 0};
+  if (data == nullptr || *size == 0) {
+    *size = 0;
+    return kEmpty;
+  }
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  if (!IsStringType(type)) return bytes;
+  guarded->assign(bytes, bytes + *size);
+  guarded->insert(guarded->end(), 3, '#');
+  return guarded->data();
+}
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+}  // namespace
+
+ErrorCode Win32Registry::QueryValue(RegKey key, const std::string& name, uint32_t* type,
+                                    std::vector<uint8_t>* data, size_t capacity) {
+  if (key == kNoKey) return kErrInvalidHandle;
+  return ReadValue(
+      [&](DWORD* t, BYTE* d, DWORD* n) {
+        return ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, t, d, n);
+      },
+      type, data, capacity);
+}
+
+ErrorCode Win32Registry::QueryValueW(RegKey key, const std::u16string& name, uint32_t* type,
+                                     std::vector<uint8_t>* data, size_t capacity) {
+  if (key == kNoKey) return kErrInvalidHandle;
+  return ReadValue(
+      [&](DWORD* t, BYTE* d, DWORD* n) {
+        return ::RegQueryValueExW(ToHkey(key), Wide(name), nullptr, t, d, n);
+      },
+      type, data, capacity);
+}
+
 ErrorCode Win32Registry::SetValue(RegKey key, const std::string& name, uint32_t type,
                                   const void* data, size_t size) {
   if (key == kNoKey) return kErrInvalidHandle;
-  if (size > MAXDWORD - 1) return kErrInvalidParameter;
-  if (data == nullptr) size = 0;
-  static const BYTE kEmpty = 0;
-  const BYTE* bytes = size == 0 ? &kEmpty : static_cast<const BYTE*>(data);
-  // RegSetValueExA counts a string's terminator in when the caller left it out and the byte
-  // after the data is NUL (as it is behind every C string). The exact bytes asked for are
-  // kept by handing the call a copy whose next byte is not NUL.
+  if (size > MAXDWORD - 2) return kErrInvalidParameter;
   std::vector<BYTE> guarded;
-  if (IsStringType(type) && size > 0 && bytes[size - 1] != 0) {
-    guarded.assign(bytes, bytes + size);
-    guarded.push_back('#');
-    bytes = guarded.data();
-  }
-  LONG rc = ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, bytes,
-                             static_cast<DWORD>(size));
-  return static_cast<ErrorCode>(rc);
+  const BYTE* bytes = GuardedData(type, data, &size, &guarded);
+  return static_cast<ErrorCode>(
+      ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, bytes, static_cast<DWORD>(size)));
+}
+
+ErrorCode Win32Registry::SetValueW(RegKey key, const std::u16string& name, uint32_t type,
+                                   const void* data, size_t size) {
+  if (key == kNoKey) return kErrInvalidHandle;
+  if (size > MAXDWORD - 2) return kErrInvalidParameter;
+  std::vector<BYTE> guarded;
+  const BYTE* bytes = GuardedData(type, data, &size, &guarded);
+  return static_cast<ErrorCode>(
+      ::RegSetValueExW(ToHkey(key), Wide(name), 0, type, bytes, static_cast<DWORD>(size)));
 }
 
 ErrorCode Win32Registry::DeleteValue(RegKey key, const std::string& name) {

@@ -1,9 +1,10 @@
-// The registry over the ANSI Win32 registry calls. A RegKey is the HKEY itself; the predefined
+// The registry over the Win32 registry calls: the A forms for keys and the ANSI value calls,
+// the W forms for the UTF-16 value calls. A RegKey is the HKEY itself; the predefined
 // hives map onto HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT and HKEY_USERS.
 //
 // Errors are the system's own codes, passed through unchanged. Values keep exactly the bytes
-// given: a string written without its terminator is stored without one (the bare ANSI call
-// would add it).
+// given: a string written without its terminator is stored without one (the bare calls would
+// add it). ANSI strings convert through the system's active code page.
 #pragma once
 
 #include "platform/registry.h"
@@ -22,6 +23,10 @@ class Win32Registry : public Registry {
                        std::vector<uint8_t>* data, size_t capacity) override;
   ErrorCode SetValue(RegKey key, const std::string& name, uint32_t type, const void* data,
                      size_t size) override;
+  ErrorCode QueryValueW(RegKey key, const std::u16string& name, uint32_t* type,
+                        std::vector<uint8_t>* data, size_t capacity) override;
+  ErrorCode SetValueW(RegKey key, const std::u16string& name, uint32_t type, const void* data,
+                      size_t size) override;
   ErrorCode DeleteValue(RegKey key, const std::string& name) override;
   ErrorCode DeleteKey(Hive hive, const std::string& subkey) override;
   ErrorCode EnumKey(RegKey key, uint32_t index, std::string* name) override;

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "common/text_convert.h"
 
 namespace qid::testing {
 namespace {
@@ -35,6 +38,10 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+bool MapEnvironment::NameLess::operator()(const std::string& a, const std::string& b) const {
+  return ::strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
 bool MapEnvironment::GetVariable(const std::string& name, std::string* value) {
   auto it = vars_.find(name);
   if (it == vars_.end()) return false;
@@ -44,8 +51,15 @@ bool MapEnvironment::GetVariable(const std::string& name, std::string* value) {
 
 ErrorCode MapEnvironment::SetVariable(const std::string& name, const std::string& value) {
   if (name.empty() || name.find('=') != std::string::npos) return kErrInvalidParameter;
+  if (value.size() >= kMaxEnvironmentValue) return kErrInvalidParameter;
+  vars_.erase(name);  // the new letter case of the name wins
   vars_[name] = value;
   return kSuccess;
+}
+
+int ScriptedMessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                                          const std::u16string& caption, uint32_t style) {
+  return ShowMessageBox(owner, Utf16ToAnsi(text), Utf16ToAnsi(caption), style);
 }
 
 int ScriptedMessageBoxes::ShowMessageBox(WindowHandle, const std::string& text,

@@ -13,7 +13,7 @@
 
 #include "common/debug_trace.h"
 #include "platform/host/host_file_system.h"
-#include "platform/memory_registry.h"
+#include "tests/support/memory_registry.h"
 #include "platform/platform.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fake_system_control.h"
@@ -33,15 +33,20 @@ class TempDir {
   std::string path_;
 };
 
+// Names ignore letter case, as on Windows.
 class MapEnvironment : public Environment {
  public:
+  struct NameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
   bool GetVariable(const std::string& name, std::string* value) override;
   ErrorCode SetVariable(const std::string& name, const std::string& value) override;
   void Unset(const std::string& name) { vars_.erase(name); }
-  std::map<std::string, std::string> vars_;
+  std::map<std::string, std::string, NameLess> vars_;
 };
 
 // Records each box and answers from a queue (the host's safe default when it is empty).
+// UTF-16 boxes are recorded in ANSI form.
 class ScriptedMessageBoxes : public MessageBoxes {
  public:
   struct Shown {
@@ -50,6 +55,8 @@ class ScriptedMessageBoxes : public MessageBoxes {
   };
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      uint32_t style) override;
+  int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
+                      const std::u16string& caption, uint32_t style) override;
   std::vector<Shown> shown;
   std::deque<int> answers;
 };

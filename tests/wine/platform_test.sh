@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Win32 platform parts against Wine's registry, files, processes and environment:
-# platform_probe.exe checks each part's contract in a fresh prefix, one line per check; this
-# script adds the launcher's checks and the summary.
+# platform_probe.exe runs the platform contract (tests/contract, the same checks the fakes and
+# host parts pass natively) in a fresh prefix, one line per check; this script adds the
+# launcher's checks and the summary.
 #
 #   tests/wine/platform_test.sh BUILD_WIN_DIR
 # shellcheck source=tests/wine/lib.sh

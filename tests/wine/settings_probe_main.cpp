@@ -13,6 +13,9 @@
 //   dword NAME VALUE       WriteSettingDword                     -> "WriteSettingDword NAME=1"
 //   string NAME TEXT       WriteSettingString                    -> "WriteSettingString NAME=1"
 //   read NAME              ReadSettingDword                      -> "ReadSettingDword NAME=v"
+//   installer-defaults     the installer's default values through the platform registry's
+//                          UTF-16 form (strings without terminator, "Precmd" one NUL)
+//                                                                -> "installer-defaults=1|0"
 //
 // Two steps reach past the store, straight to the wide registry calls, so that arranging and
 // checking do not depend on the code under test (HIVE is HKCU or HKLM, the key the settings
@@ -204,6 +207,40 @@ void Print(const qid::WriterContext& ctx) {
   std::printf("settings_key=%s\n", ctx.settings_key != qid::kNoKey ? "open" : "none");
 }
 
+// Writes as drvsetup does, through the same platform registry the store reads with.
+bool WriteInstallerDefaults(qid::Registry& reg) {
+  struct Value {
+    const char16_t* name;
+    uint32_t number;
+    const char16_t* text;  // null for a number
+  };
+  static const Value kValues[] = {
+      {u"AutoGenerate", 1, nullptr}, {u"Auto Number Value", 1, nullptr},
+      {u"Disable Dialog", 0, nullptr}, {u"Serial Init Number", 1, nullptr},
+      {u"Output Mode", 1, nullptr}, {u"Always Overwrite", 0, nullptr},
+      {u"PDF Output", 0, nullptr}, {u"Auto Reset Serial Number", 0, nullptr},
+      {u"Last Serial Number", 1, nullptr}, {u"Serial Num Digits", 4, nullptr},
+      {u"Trim Source Name", 0, nullptr}, {u"Use Source Name", 0, nullptr},
+      {u"Output Directory", 0, u"C:\\ZEL"}, {u"Output File", 0, u"TEST.TIF"},
+      {u"Doc Prefix String", 0, u""}, {u"Serial Prefix String", 0, u""},
+      {u"Output Application", 0, u""}, {u"Pages Last", 0, nullptr},
+      {u"Pages Total", 0, nullptr}, {u"use 2", 0, nullptr}};
+  qid::RegKey key = qid::kNoKey;
+  if (reg.CreateKey(qid::Hive::kCurrentUser, qid::kSettingsKeyPath, " ", &key, nullptr) !=
+      qid::kSuccess)
+    return false;
+  bool ok = true;
+  for (const Value& v : kValues) {
+    qid::ErrorCode err = v.text != nullptr ? qid::SetStringValue(reg, key, v.name, v.text)
+                                           : qid::SetDwordValue(reg, key, v.name, v.number);
+    ok = ok && err == qid::kSuccess;
+  }
+  const uint8_t nul[2] = {0, 0};
+  ok = ok && reg.SetValueW(key, u"Precmd", qid::kRegSz, nul, sizeof nul) == qid::kSuccess;
+  reg.CloseKey(key);
+  return ok;
+}
+
 int Bad(const char* step) {
   std::fprintf(stderr, "settings_probe: bad step near '%s'\n", step);
   return 2;
@@ -257,6 +294,8 @@ int main(int argc, char** argv) {
       std::printf("ReadSettingDword %s=%lu\n", argv[i + 1],
                   static_cast<unsigned long>(qid::ReadSettingDword(ctx, argv[i + 1])));
       i += 1;
+    } else if (step == "installer-defaults") {
+      std::printf("installer-defaults=%d\n", WriteInstallerDefaults(*ctx.os.registry) ? 1 : 0);
     } else if (step == "put" && left >= 4) {
       if (!Put(argv[i + 1], argv[i + 2], argv[i + 3], argv[i + 4])) return Bad(argv[i + 1]);
       i += 4;

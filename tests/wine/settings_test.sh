@@ -132,6 +132,25 @@ check_eq "machine key, saved: ... and not to the machine key" "REG_DWORD 0x12" \
 check_eq "machine key, saved: Serial Num Digits outside 2 to 8 is saved unchanged" \
   "REG_DWORD 0x9" "$(wine_reg_query "$HKCU" "Serial Num Digits")"
 
+# --- the hand-off: written by the installer in UTF-16, read by the settings store -------------
+no_keys
+out=$(probe installer-defaults raw HKCU "Output Directory" raw HKCU "Output File" \
+  raw HKCU "Output Application" raw HKCU "Precmd" load print)
+check_line "hand-off: the installer's defaults are written" "$out" "installer-defaults=1"
+for expected in 'raw HKCU Output Directory type=1 bytes=12 text=C:\ZEL' \
+                "raw HKCU Output File type=1 bytes=16 text=TEST.TIF" \
+                "raw HKCU Output Application type=1 bytes=0 text=" \
+                'raw HKCU Precmd type=1 bytes=2 text=\0'; do
+  check_line "hand-off: stored as the installer means: ${expected#raw HKCU }" "$out" "$expected"
+done
+check_line "hand-off: LoadSettings reads the installer's key" "$out" "LoadSettings=1"
+check_eq "hand-off: every number is read, none defaulted" 0 \
+  "$(printf '%s\n' "$out" | grep -c 'not readable')"
+for expected in 'Output Directory=C:\ZEL' "Output File=TEST.TIF" "Output Application=" \
+                "AutoGenerate=1" "Serial Num Digits=4" "Last Serial Number=1"; do
+  check_line "hand-off: the settings store loads $expected" "$out" "$expected"
+done
+
 # --- strings with and without terminator, and at their capacities ----------------------------
 no_keys
 prefix63=$(chars p 63)
