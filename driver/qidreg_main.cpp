@@ -159,6 +159,11 @@ int main(int argc, char** argv) {
 
   qid::HostRegistry registry(qid::HostRoot());
   const bool settings_key = subkey == qid::kSettingsKeyPath;
+  // A damaged hive is never rewritten: say where it is damaged so a person can mend it.
+  for (Hive h : {Hive::kCurrentUser, Hive::kLocalMachine}) {
+    std::string problem = registry.HiveProblem(h);
+    if (!problem.empty()) return Fail(problem + " (mend or remove the file)");
+  }
   RegKey key = qid::kNoKey;
   auto open_for_write = [&]() -> bool {
     if (key != qid::kNoKey) return true;
