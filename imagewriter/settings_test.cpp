@@ -194,11 +194,11 @@ TEST_F(SettingsTest, ValuesMissingFromTheUserKeyComeFromTheMachineKey) {
   RegistryKeyNode* machine = MakeKey(Hive::kLocalMachine);
   machine->SetValue("Output Mode", kRegDword, Dword(2));
   machine->SetValue("Serial Num Digits", kRegDword, Dword(6));
-  machine->SetValue("Output Directory", kRegSz, Bytes("D:\\Scans"));
-  machine->SetValue("Serial Prefix String", kRegSz, Bytes("HKLM"));
+  machine->SetValue("Output Directory", kRegSz, StoredText("D:\\Scans"));
+  machine->SetValue("Serial Prefix String", kRegSz, StoredText("HKLM"));
   RegistryKeyNode* user = MakeKey(Hive::kCurrentUser);
   user->SetValue("Serial Num Digits", kRegDword, Dword(3));
-  user->SetValue("Serial Prefix String", kRegSz, Bytes("Mine"));
+  user->SetValue("Serial Prefix String", kRegSz, StoredText("Mine"));
   user->SetValue("Output Mode", kRegDword, {2, 0});  // misshapen: not usable
   tp.registry.SetReadOnly(Hive::kLocalMachine, true);
   EXPECT_TRUE(LoadSettings(ctx));
