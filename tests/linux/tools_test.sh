@@ -19,7 +19,7 @@ check() {  # check WHAT COMMAND...
 says() { grep -q -- "$2" "$1"; }  # says FILE TEXT
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qid-tools.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${QID_KEEP:-}" ] || rm -rf "$work"' EXIT
 export QID_ROOT=$work/root TMPDIR=$work/tmp QID_TRACE=$work/trace.log
 mkdir -p "$TMPDIR"
 reg() { "$build/qidreg" "$@"; }
@@ -52,7 +52,7 @@ rm -f "$QID_ROOT/registry/HKEY_CURRENT_USER.reg"
 
 # qiddriver: results printed, exit codes that say what happened.
 out_dir=$work/out
-reg set "Output Mode" dword 1 set "Output Directory" sz "$out_dir" set "AutoGenerate" dword 0 >/dev/null
+reg set "Output Mode" dword 1 set "Output Directory" sz "$out_dir" set "AutoGenerate" dword 0 set "Always Overwrite" dword 1 >/dev/null
 print "$work/o1" "$work/e5" "$page"
 check "a written job exits 0" test "$status" -eq 0
 check "and prints its result's host path" says "$work/o1" "^result: $out_dir/TEST.TIF\$"
