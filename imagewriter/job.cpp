@@ -407,6 +407,9 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
     if (s.output_mode == kModeSerialization) {
       DebugTrace(kTagJob, "COMMAND NONDOCUMENT");
     } else if (!split && output == Output::kWritten) {
+      // The result is in place and the counters are stored: a viewer left open must not hold
+      // back the user's next job.
+      job_lock.reset();
       DebugTrace(kTagRun, "Run (DOK) => %s", job.target_path.c_str());
       LaunchOnResult(ctx, job.target_path);
     }

@@ -1,6 +1,9 @@
 #include "imagewriter/job.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -561,6 +564,25 @@ TEST_F(JobTest, CountersSaturateInsteadOfWrapping) {
   RunJob(next, kJob, JobHooks{});
   EXPECT_EQ(Stored("Pages Total"), 0xFFFFFFFF);
   EXPECT_TRUE(tp.trace.Contains("Pages Total at its limit 4294967295"));
+}
+
+// The job lock is held while results are named and written (the Serialization job's viewer
+// runs per piece, mid-job) and given up before a Document job's viewer, which may stay open.
+TEST_F(JobTest, TheJobLockIsHeldWhileResultsAreWritten) {
+  SetString("Output Application", "viewer.exe");
+  std::vector<bool> free_while_viewing;
+  tp.processes.on_start = [&](const std::string&) {
+    int fd = ::open(Host("C:\\tmp\\QIDJOBS.LCK").c_str(), O_RDWR | O_CLOEXEC);
+    free_while_viewing.push_back(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0);
+    if (fd >= 0) ::close(fd);
+  };
+  Run();
+  SetNumber("Output Mode", 2);
+  WriteHostFile(Host(kJob), MakeSplitJob(3, {MakeTiff({{}})}));
+  WriterContext serial(tp.platform());
+  RunJob(serial, kJob, JobHooks{});
+  EXPECT_EQ(free_while_viewing, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(tp.trace.Contains("job lock C:\\tmp\\QIDJOBS.LCK"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "imagewriter/naming.h"
 
+#include <algorithm>
+
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "imagewriter/file_names.h"
@@ -250,12 +252,18 @@ void ApplyDocumentFileNameRule(WriterContext& ctx) {
     std::string name = DocumentNameOr(ctx, kPreviewFallbackName);
     ForceTifExtension(&name);
     if (s.trim_source_name) name = TrimmedSourceName(std::move(name), false);
-    if (name.size() > kOutputFileCapacity) {
-      // Keeping the previous Output File would put this document under another one's name.
-      constexpr size_t kTif = 4;  // ".tif", which ForceTifExtension put at the end
-      name = name.substr(0, kOutputFileCapacity - kTif) + name.substr(name.size() - kTif);
-      DebugTrace(kTag, "document file name cut to %d characters: %s",
-                 static_cast<int>(kOutputFileCapacity), name.c_str());
+    // Keeping the previous Output File would put this document under another one's name: a
+    // long name is cut, its ".tif" kept, to fit Output File and, where it can, the target.
+    constexpr size_t kTif = 4;  // ".tif", which ForceTifExtension put at the end
+    size_t room = kOutputFileCapacity;
+    const std::string& dir = s.output_directory;
+    size_t dir_length = dir.size() + (!dir.empty() && dir.back() == '\\' ? 0 : 1);
+    if (dir_length + kTif < kTargetPathCapacity)
+      room = std::min(room, kTargetPathCapacity - dir_length);
+    if (name.size() > room) {
+      name = name.substr(0, room - kTif) + name.substr(name.size() - kTif);
+      DebugTrace(kTag, "document file name cut to %d characters: %s", static_cast<int>(room),
+                 name.c_str());
     }
     s.output_file = name;
   }

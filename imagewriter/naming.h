@@ -93,8 +93,9 @@ bool DoNewSerialName(WriterContext& ctx, std::string* out);
 // The document file name rule of the dialog's initialisation in Document mode: with
 // AutoGenerate Output File = NumberedDocumentName; then with Use Source Name it becomes the
 // document name ("SourceName" when there is none) with ForceTifExtension, and with Trim Source
-// Name without the Word prefix and up to the last "/". A result over 255 characters is cut to
-// 255, its ".tif" kept (traced): the previous document's name is never reused.
+// Name without the Word prefix and up to the last "/". A result too long for Output File (255),
+// or for the 259-character target in the Output Directory where the folder leaves room, is
+// cut with its ".tif" kept (traced): the previous document's name is never reused.
 void ApplyDocumentFileNameRule(WriterContext& ctx);
 
 // Gives *path the extension (without dot): appended when the last path component has no dot,

@@ -342,8 +342,16 @@ TEST_F(NamingTest, OverlongDocumentFileNameIsCutNeverTheOldOne) {
   ctx.settings.use_source_name = 1;
   SetDocumentName(std::string(300, 'n') + ".doc");
   ApplyDocumentFileNameRule(ctx);
+  // Cut to fit the target: "C:\\ZEL\\" and 252 characters make 259.
+  EXPECT_EQ(ctx.settings.output_file, std::string(248, 'n') + ".tif");
+  EXPECT_TRUE(tp.trace.Contains("document file name cut to 252 characters"));
+  ctx.settings.output_mode = kModeDocument;
+  std::string path;
+  EXPECT_TRUE(ConstructFilename(ctx, &path, kTargetPathCapacity));
+  // Where the folder leaves no room, Output File's own limit still holds.
+  ctx.settings.output_directory = "C:\\" + std::string(300, 'd');
+  ApplyDocumentFileNameRule(ctx);
   EXPECT_EQ(ctx.settings.output_file, std::string(251, 'n') + ".tif");
-  EXPECT_TRUE(tp.trace.Contains("document file name cut to 255 characters"));
 }
 
 // --- extensions ---------------------------------------------------------------------------

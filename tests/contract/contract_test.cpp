@@ -70,7 +70,6 @@ TEST_F(ContractTest, HostFiles) {
 }
 
 TEST_F(ContractTest, HostFileSharing) {
-  GTEST_SKIP() << "the host file layer does not enforce share modes yet";
   HostFileSystem fs(root.path());
   std::string dir = FreshFolder(fs);
   fs.CreateFolder(dir);
