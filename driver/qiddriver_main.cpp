@@ -2,10 +2,14 @@
 // it and waits for the done marker. See DriverUsage() for the command line.
 #include <limits.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -151,7 +155,33 @@ class ResultList {
 void RemovePrivateFolder(const std::string& folder, const std::string& marker) {
   if (folder.empty()) return;
   ::unlink(marker.c_str());
+  ::unlink((folder + "/QIDJOBS.LCK").c_str());  // Q71File's job lock, held only while it ran
   ::rmdir(folder.c_str());
+}
+
+// Jobs of one root take turns, as Q71File's own lock in a shared TMP would make them: with a
+// private TMP per job that lock no longer meets the other job. Held until the process ends.
+bool WaitForOtherJobs(const std::string& root, bool quiet, std::string* error) {
+  std::string folder_error;
+  if (!MakeFolders(root, &folder_error)) {
+    *error = folder_error;
+    return false;
+  }
+  const std::string path = root + "/qiddriver.lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    *error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (!quiet) std::fprintf(stderr, "qiddriver: waiting for another job of %s\n", root.c_str());
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      *error = "cannot lock " + path + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
 }
 
 // Q71File next to this program (the build puts both in one folder), else on PATH.
@@ -223,6 +253,7 @@ int Run(int argc, char** argv) {
                          "them as TIFF (use --render gray or rgb)\n");
 
   const std::string root = HostRoot();
+  if (!o.write_only && !WaitForOtherJobs(root, o.quiet, &error)) return Fail(kExitBadInput, error);
   HostFileSystem files(root);
   if (!o.has_output_mode) {
     HostRegistry registry(root);
