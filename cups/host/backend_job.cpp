@@ -205,6 +205,7 @@ int RunBackendJob(const BackendRequest& request, const UserAccount& account, int
     ::unlink(log_path.c_str());
     ::unlink((folder + "/trace.log").c_str());
     ::unlink((folder + "/DONE_ZEL.TIF").c_str());
+    ::unlink((folder + "/QIDJOBS.LCK").c_str());  // Q71File's job lock, held only while it ran
     if (FilesIn(folder).empty()) ::rmdir(folder.c_str());
     std::fprintf(cups_log, "INFO: job %s written\n", request.job_id.c_str());
     return kBackendOk;

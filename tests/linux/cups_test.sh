@@ -103,12 +103,13 @@ check "nothing appeared in the forbidden folder" bash -c "[ -z \"\$(find '$work/
 cancel -a "$queue" 2>/dev/null
 
 # A title that tries to climb out of the output folder.
-settings qidanna set "Output Directory" sz 'C:\ZEL' set "Use Source Name" dword 1 >/dev/null
-runuser -u qidanna -- lp -d "$queue" -t "../../../../../escaped" "$work/sample.pdf" >/dev/null
+settings qidanna set "Output Directory" sz 'C:\ZEL' set "Use Source Name" dword 1 \
+  set "AutoGenerate" dword 0 >/dev/null
+runuser -u qidanna -- lp -d "$queue" -t "../../../../../qid-escaped" "$work/sample.pdf" >/dev/null
 cups_wait_jobs 120
 check "the climbing job is written" no_open_jobs
-check "its output stays in the output folder" bash -c "ls '$anna/drive_c/ZEL' | grep -q escaped"
-check "and nowhere else" bash -c "[ -z \"\$(find / -xdev -name 'escaped*' -not -path '$anna/drive_c/ZEL/*' 2>/dev/null)\" ]"
+check "its output stays in the output folder" bash -c "ls '$anna/drive_c/ZEL' | grep -q qid-escaped"
+check "and nowhere else" bash -c "[ -z \"\$(find / -xdev -name 'qid-escaped*' -not -path '$anna/drive_c/ZEL/*' 2>/dev/null)\" ]"
 
 check "tools/qid-cups.sh removes queue and backend" \
   bash "$repo/tools/qid-cups.sh" remove --prefix "$work/lib" --serverbin "$work/cups/bin" --queue "$queue"
