@@ -69,6 +69,7 @@ backend_print() {
     2) JOB_OUTCOME=not_started ;;
     3) JOB_OUTCOME=no_marker ;;
     4) JOB_OUTCOME=timeout ;;
+    5) JOB_OUTCOME=finished ;;  # the marker came and the job file was kept: checked on its own
     *) JOB_OUTCOME=driver_error ;;
   esac
 }
