@@ -48,8 +48,8 @@ bool ReadVariable(WriterContext& ctx, const char* name, size_t capacity, std::st
   return true;
 }
 
-// Steps 2 and 3: the document title loses any path before its last backslash (or slash, which
-// Windows takes as one too), for every later reader. The rule applies to a title of any length: one longer than the job context
+// Steps 2 and 3: the document title loses any path before its last backslash, for every
+// later reader. The rule applies to a title of any length: one longer than the job context
 // holds must not keep a path that would send output into another folder.
 void CleanDocumentName(WriterContext& ctx) {
   JobContext& job = ctx.job;
@@ -59,7 +59,7 @@ void CleanDocumentName(WriterContext& ctx) {
   ReadVariable(ctx, "VEDIZE_PAGES", kPageCountCapacity, &job.page_count_text);
   DebugTrace(kTagJob, "|...DOCNAME: %s PAGES: %s", job.document_name.c_str(),
              job.page_count_text.c_str());
-  size_t slash = title.find_last_of("\\/");
+  size_t slash = title.find_last_of('\\');
   if (present && slash != std::string::npos) {
     std::string clean = title.substr(slash + 1);
     // Only the Output Application reads it back; the job goes on with the clean name either way.
