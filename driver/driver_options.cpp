@@ -32,7 +32,8 @@ const char* DriverUsage() {
       "Pages:\n"
       "  --render fax|gray|rgb   how to render PDF and PostScript: fax = CCITT G4 at 204x196 dpi\n"
       "                          (default), gray = 8-bit grey at 300 dpi, rgb = 24-bit RGB at\n"
-      "                          300 dpi\n"
+      "                          300 dpi (both LZW-compressed); data mode 0 renders gray by\n"
+      "                          default, since JPEG files need grey or colour pages\n"
       "Job file:\n"
       "  --data-mode N           0 asks for one JPEG file per page, 1..10 for TIFF or PDF output\n"
       "                          (default 1); the job's first word is 100 + N\n"
@@ -52,17 +53,22 @@ const char* DriverUsage() {
       "                          else on PATH)\n"
       "  --doc-name TITLE        VEDIZE_DOCNAME (default: the first input's file name)\n"
       "  --pages TEXT            VEDIZE_PAGES (default: the number of pages)\n"
-      "  --tmp DIR               TMP, the folder of the done marker (default: $TMP, else /tmp)\n"
+      "  --tmp DIR               TMP, the folder of the done marker and the job file (default: a\n"
+      "                          private folder made for the job under $TMPDIR, else /tmp, and\n"
+      "                          removed once the job is written)\n"
       "  --print-to-file NAME    PRINTTOFILE=1 and PTF_NAME=NAME\n"
       "  --env NAME=VALUE        set any variable for Q71File (may repeat)\n"
       "  --unset NAME            remove a variable from Q71File's environment (may repeat)\n"
       "  --timeout SECONDS       how long to wait for the done marker (default 120)\n"
-      "  --quiet                 print nothing but errors\n"
+      "  --quiet                 print nothing but the results and errors\n"
       "  --help                  this text\n"
       "\n"
       "Settings live in the registry of $QID_ROOT (see qidreg --help).\n"
+      "\n"
+      "Prints the path of every result Q71File wrote (one per line, \"result: PATH\").\n"
       "Exit status: 0 done; 1 bad command line or input; 2 Q71File could not be started;\n"
-      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout.\n";
+      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout;\n"
+      "5 Q71File kept the job file (its path and the reason are printed).\n";
 }
 
 bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std::string* error) {
@@ -82,6 +88,7 @@ bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std
       o->help = true;
     } else if (arg == "--render") {
       if (!value(&v)) return false;
+      o->has_rendering = true;
       if (v == "fax") o->rendering = Rendering::kFax;
       else if (v == "gray" || v == "grey") o->rendering = Rendering::kGray;
       else if (v == "rgb") o->rendering = Rendering::kRgb;
@@ -179,6 +186,8 @@ bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std
     *error = "--end-marker is for the document layout; split pieces always end with it";
     return false;
   }
+  // JPEG export takes grey and colour pages only: fax pages would all stay TIFF files.
+  if (o->data_mode == 0 && !o->has_rendering) o->rendering = Rendering::kGray;
   return true;
 }
 

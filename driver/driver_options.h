@@ -16,6 +16,7 @@ enum class LayoutChoice { kAuto, kDocument, kSplit };
 
 struct DriverOptions {
   std::vector<std::string> inputs;  // TIFF, PDF or PostScript files, pages in order
+  bool has_rendering = false;       // otherwise fax, or gray for data mode 0
   Rendering rendering = Rendering::kFax;
   uint16_t data_mode = 1;
   LayoutChoice layout = LayoutChoice::kAuto;
@@ -33,7 +34,7 @@ struct DriverOptions {
   bool has_pages = false;
   std::string pages;                // "VEDIZE_PAGES"; default the page count
   bool has_tmp = false;
-  std::string tmp;                  // "TMP"; default $TMP, else /tmp
+  std::string tmp;                  // "TMP"; default a private folder made for the job
   bool has_print_to_file = false;
   std::string print_to_file_name;   // sets "PRINTTOFILE" 1 and "PTF_NAME"
   std::vector<std::pair<std::string, std::string>> extra_env;  // --env NAME=VALUE, in order

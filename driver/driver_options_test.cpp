@@ -42,6 +42,13 @@ TEST(DriverOptionsTest, DefaultsAskForATiffDocumentWithinTwoMinutes) {
   EXPECT_EQ(o.rendering, Rendering::kFax);
   EXPECT_EQ(o.timeout_seconds, 120u);
   EXPECT_FALSE(o.has_tmp || o.has_doc_name || o.has_pages || o.has_print_to_file);
+
+  // JPEG pages need grey or colour: data mode 0 renders grey unless told otherwise.
+  ASSERT_TRUE(Parse({"--data-mode", "0", "doc.pdf"}, &(o = DriverOptions()), &error)) << error;
+  EXPECT_EQ(o.rendering, Rendering::kGray);
+  ASSERT_TRUE(Parse({"--data-mode", "0", "--render", "fax", "doc.pdf"}, &(o = DriverOptions()),
+                    &error));
+  EXPECT_EQ(o.rendering, Rendering::kFax);
 }
 
 TEST(DriverOptionsTest, BadCommandLinesAreRefusedSayingWhatIsWrong) {

@@ -1,11 +1,15 @@
 // qiddriver: the driver side on the host. Turns documents into a job file, starts Q71File on
 // it and waits for the done marker. See DriverUsage() for the command line.
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,7 +28,7 @@ namespace qid::driver {
 namespace {
 
 enum ExitCode { kExitDone = 0, kExitBadInput = 1, kExitNotStarted = 2, kExitNoMarker = 3,
-                kExitTimedOut = 4 };
+                kExitTimedOut = 4, kExitJobKept = 5 };
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "qiddriver: %s\n", message.c_str());
@@ -58,8 +62,8 @@ bool MakeFolders(const std::string& folder, std::string* error) {
 }
 
 // Pages of one input: a TIFF as it is, PDF or PostScript through Ghostscript.
-bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPage>* pages,
-               std::string* error) {
+bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
+               std::vector<TiffPage>* pages, std::string* error) {
   InputKind kind;
   if (!DetectInputKind(input, &kind, error)) return false;
   if (kind == InputKind::kTiff) return LoadTiffPages(input, pages, error);
@@ -77,12 +81,108 @@ bool LoadInput(const std::string& input, Rendering rendering, std::vector<TiffPa
     return false;
   }
   std::string rendered = std::string(folder.data()) + "/pages.tif";
-  bool ok = RenderDocument(input, rendering, rendered, error) &&
+  RenderProgress progress;
+  if (!quiet)
+    progress = [](int page, int total) {
+      if (total > 0) std::fprintf(stderr, "qiddriver: rendering page %d of %d\n", page, total);
+      else std::fprintf(stderr, "qiddriver: rendering page %d\n", page);
+    };
+  bool ok = RenderDocument(input, rendering, rendered, progress, error) &&
             LoadTiffPages(rendered, pages, error);
   // Scratch files: one left behind in TMPDIR costs nothing but space.
   (void)::unlink(rendered.c_str());
   (void)::rmdir(folder.data());
   return ok;
+}
+
+bool MakePrivateFolder(std::string* folder, std::string* error) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
+                        "/qiddriver-job.XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back(0);
+  if (::mkdtemp(name.data()) == nullptr) {
+    *error = "cannot make a private folder for the job in " + pattern;
+    return false;
+  }
+  *folder = name.data();
+  return true;
+}
+
+// The file through which Q71File names its results ($QID_RESULTS), one host path a line;
+// removed with this object.
+class ResultList {
+ public:
+  ResultList() = default;
+  ResultList(const ResultList&) = delete;
+  ResultList& operator=(const ResultList&) = delete;
+  ~ResultList() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+
+  bool Create(std::string* error) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
+                          "/qiddriver-results.XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+      *error = "cannot make a results file in " + pattern;
+      return false;
+    }
+    ::close(fd);
+    path_ = name.data();
+    return true;
+  }
+  const std::string& path() const { return path_; }
+
+  // "result: PATH" for each result, on stdout: the one output a caller needs.
+  void Print() const {
+    FILE* list = std::fopen(path_.c_str(), "r");
+    if (list == nullptr) return;
+    char line[8192];
+    while (std::fgets(line, sizeof line, list) != nullptr) std::printf("result: %s", line);
+    std::fclose(list);
+    std::fflush(stdout);
+  }
+
+ private:
+  std::string path_;
+};
+
+// The job's private folder once nothing in it matters: the marker goes, and the folder only
+// when nothing else is left in it.
+void RemovePrivateFolder(const std::string& folder, const std::string& marker) {
+  if (folder.empty()) return;
+  ::unlink(marker.c_str());
+  ::unlink((folder + "/QIDJOBS.LCK").c_str());  // Q71File's job lock, held only while it ran
+  ::rmdir(folder.c_str());
+}
+
+// Jobs of one root take turns, as Q71File's own lock in a shared TMP would make them: with a
+// private TMP per job that lock no longer meets the other job. Held until the process ends.
+bool WaitForOtherJobs(const std::string& root, bool quiet, std::string* error) {
+  std::string folder_error;
+  if (!MakeFolders(root, &folder_error)) {
+    *error = folder_error;
+    return false;
+  }
+  const std::string path = root + "/qiddriver.lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    *error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (!quiet) std::fprintf(stderr, "qiddriver: waiting for another job of %s\n", root.c_str());
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      *error = "cannot lock " + path + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  return true;
 }
 
 // Q71File next to this program (the build puts both in one folder), else on PATH.
@@ -95,6 +195,36 @@ std::string DefaultQ71File() {
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
   }
   return "Q71File";
+}
+
+// The file Q71File traces into, when it is one ($QID_TRACE other than "-").
+std::string TraceFile() {
+  const char* trace = std::getenv("QID_TRACE");
+  return trace != nullptr && *trace != 0 && std::string(trace) != "-" ? trace : "";
+}
+
+long long FileSize(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+// Why Q71File kept a job: the lines of this run's trace that say so.
+std::string KeptReason(const std::string& trace_path, long long start) {
+  if (trace_path.empty()) return " (set QID_TRACE to a file to see why)";
+  FILE* trace = std::fopen(trace_path.c_str(), "r");
+  if (trace == nullptr) return "";
+  std::fseek(trace, static_cast<long>(start), SEEK_SET);
+  std::string reason;
+  char line[1100];
+  while (std::fgets(line, sizeof line, trace) != nullptr) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (text.find("kept") != std::string::npos || text.find("ERROR") != std::string::npos ||
+        text.find("not written") != std::string::npos || text.find("refus") != std::string::npos)
+      reason += "\n  " + text;
+  }
+  std::fclose(trace);
+  return reason.empty() ? " (the trace " + trace_path + " says more)" : "; the trace says:" + reason;
 }
 
 const char* LayoutName(JobLayout layout) {
@@ -136,26 +266,28 @@ bool ChooseLayout(DriverOptions& o, const std::string& root, JobSpec* job_spec,
   return true;
 }
 
-// Where the job goes: the TMP folder (given, from the environment, else /tmp) and the job
-// file's product path in it.
+// Where the job goes: the TMP folder (given, else a private folder made for this job, so that
+// no other job's marker can end or block this job's wait) and the job file's product path in
+// it.
 struct JobPlace {
   std::string tmp;
+  std::string private_tmp;  // the folder made for the job, to remove once it is written
   std::string job_path;
 };
 
-JobPlace PlaceJob(const DriverOptions& o) {
-  JobPlace place;
+bool PlaceJob(const DriverOptions& o, JobPlace* out, std::string* error) {
+  JobPlace& place = *out;
   place.tmp = o.tmp;
   if (!o.has_tmp) {
-    const char* env = std::getenv("TMP");
-    place.tmp = env != nullptr && *env != 0 ? env : "/tmp";
+    if (!MakePrivateFolder(&place.private_tmp, error)) return false;
+    place.tmp = place.private_tmp;
   }
   const bool host_style = !place.tmp.empty() && place.tmp[0] == '/';
   place.job_path = o.job_path;
   if (place.job_path.empty())
     place.job_path = place.tmp + (host_style ? "/" : "\\") + "qid_job_" +
                      std::to_string(::getpid()) + ".tif";
-  return place;
+  return true;
 }
 
 // Step 4: what Q71File is started with: the job path and the driver side's variables.
@@ -182,7 +314,8 @@ JobLaunch MakeLaunch(const DriverOptions& o, const JobPlace& place, size_t page_
 
 // Step 5: the exit code and message for how the run ended.
 int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& result,
-           const std::string& job_host, const std::string& marker_host) {
+           const JobPlace& place, const std::string& job_host, const std::string& marker_host,
+           const std::string& trace_path, long long trace_start) {
   switch (result.outcome) {
     case JobOutcome::kDone:
       if (!o.quiet)
@@ -191,11 +324,18 @@ int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& res
       if (!result.exited)
         std::fprintf(stderr, "qiddriver: note: %s (pid %ld) left the marker but has not ended\n",
                      launch.program.c_str(), result.pid);
+      // Q71File deletes the job file once every page is in an output: a job file still there
+      // means it kept the job, and its pages with it.
+      if (result.exited && ::access(job_host.c_str(), F_OK) == 0)
+        return Fail(kExitJobKept, "Q71File did not write the job and kept it: " + job_host +
+                                      KeptReason(trace_path, trace_start));
+      RemovePrivateFolder(place.private_tmp, marker_host);
       return kExitDone;
     case JobOutcome::kNotStarted:
       // Nobody will read the job: take it away again (the pages are still in the input, so
       // a job left behind is only clutter).
       (void)::unlink(job_host.c_str());
+      RemovePrivateFolder(place.private_tmp, marker_host);
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
       return Fail(kExitNoMarker, result.message);
@@ -217,9 +357,13 @@ int Run(int argc, char** argv) {
   // Step 1: the pages of every input.
   std::vector<TiffPage> pages;
   for (const std::string& input : o.inputs)
-    if (!LoadInput(input, o.rendering, &pages, &error)) return Fail(kExitBadInput, error);
+    if (!LoadInput(input, o.rendering, o.quiet, &pages, &error)) return Fail(kExitBadInput, error);
+  if (o.data_mode == 0 && o.rendering == Rendering::kFax && !o.quiet)
+    std::fprintf(stderr, "qiddriver: warning: fax pages cannot become JPEG files; Q71File keeps "
+                         "them as TIFF (use --render gray or rgb)\n");
 
   const std::string root = HostRoot();
+  if (!o.write_only && !WaitForOtherJobs(root, o.quiet, &error)) return Fail(kExitBadInput, error);
   HostFileSystem files(root);
   JobSpec job_spec;
   if (!ChooseLayout(o, root, &job_spec, &error)) return Fail(kExitBadInput, error);
@@ -227,7 +371,8 @@ int Run(int argc, char** argv) {
   // Step 3: the job file, written where Q71File will look for it.
   std::vector<uint8_t> job;
   if (!BuildJobFile(pages, job_spec, &job, &error)) return Fail(kExitBadInput, error);
-  const JobPlace place = PlaceJob(o);
+  JobPlace place;
+  if (!PlaceJob(o, &place, &error)) return Fail(kExitBadInput, error);
   const std::string job_host = files.HostPath(place.job_path);
   if (!MakeFolders(FolderOf(job_host), &error) ||
       !WriteBytesToFile(job_host, job, &error))
@@ -245,7 +390,14 @@ int Run(int argc, char** argv) {
   if (!MakeFolders(FolderOf(marker_host), &error)) return Fail(kExitBadInput, error);
 
   JobLaunch launch = MakeLaunch(o, place, pages.size(), marker_host);
-  return Report(o, launch, RunQ71File(launch), job_host, marker_host);
+  ResultList results;
+  if (!results.Create(&error)) return Fail(kExitBadInput, error);
+  launch.set_env.push_back({"QID_RESULTS", results.path()});
+  const std::string trace_path = TraceFile();
+  const long long trace_start = FileSize(trace_path);
+  JobResult result = RunQ71File(launch);
+  results.Print();
+  return Report(o, launch, result, place, job_host, marker_host, trace_path, trace_start);
 }
 
 }  // namespace

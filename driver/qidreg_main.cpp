@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "common/bounded_string.h"
+#include "driver/setting_catalog.h"
 #include "imagewriter/settings.h"
+#include "imagewriter/writer_context.h"
 #include "platform/host/host_parts.h"
 #include "platform/host/host_registry.h"
 
@@ -18,7 +20,7 @@ using qid::Hive;
 using qid::RegKey;
 
 const char kUsage[] =
-    "usage: qidreg [--hive HKCU|HKLM] [--key SUBKEY] COMMAND...\n"
+    "usage: qidreg [--hive HKCU|HKLM] [--key SUBKEY] [--any] COMMAND...\n"
     "\n"
     "Reads and writes values in the host registry under $QID_ROOT/registry (the settings key\n"
     "Software\\ZEL\\4.01\\Settings of HKCU unless --hive or --key say otherwise). Commands run in\n"
@@ -29,7 +31,14 @@ const char kUsage[] =
     "  get NAME              prints \"dword N\" or \"sz TEXT\" (other types: \"type T, N bytes\");\n"
     "                        exit status 1 when the value is absent\n"
     "  delete NAME           removes the value (no error when absent)\n"
-    "  list                  prints every value of the key as NAME=TYPE VALUE\n"
+    "  list                  the settings key: every setting with the value a job uses, where it\n"
+    "                        comes from (HKCU, HKLM or default) and what it means; other keys:\n"
+    "                        every value as NAME=TYPE VALUE\n"
+    "\n"
+    "In the settings key, set refuses names Q71File does not know, the wrong type and values\n"
+    "it does not accept (Output Mode 1 to 3, flags 0 or 1, Serial Num Digits 2 to 8, texts up\n"
+    "to their capacity); --any stores them anyway. The hive files are plain text (regedit's\n"
+    "format) and may also be edited by hand.\n"
     "\n"
     "example: qidreg set \"Output Mode\" dword 2 set \"Serial Prefix String\" sz Scan\n";
 
@@ -61,11 +70,71 @@ std::string Describe(uint32_t type, const std::vector<uint8_t>& data) {
   return "type " + std::to_string(type) + ", " + std::to_string(data.size()) + " bytes";
 }
 
+bool HasValue(qid::Registry& registry, Hive hive, const std::string& name) {
+  RegKey key = qid::kNoKey;
+  if (registry.OpenKey(hive, qid::kSettingsKeyPath, false, &key) != qid::kSuccess) return false;
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+  bool found = registry.QueryValue(key, name, &type, &data, 1 << 20) == qid::kSuccess;
+  registry.CloseKey(key);
+  return found;
+}
+
+// Every setting as a job would see it: LoadSettings itself decides the values.
+void ListSettings(qid::Registry& registry) {
+  qid::Platform platform;
+  platform.registry = &registry;
+  qid::WriterContext ctx(platform);
+  qid::LoadSettings(ctx);
+  for (const qid::driver::SettingInfo& info : qid::driver::SettingCatalog()) {
+    const char* source = HasValue(registry, Hive::kCurrentUser, info.name)    ? "HKCU"
+                         : HasValue(registry, Hive::kLocalMachine, info.name) ? "HKLM"
+                                                                              : "default";
+    std::string value;
+    if (info.number != nullptr) value = "dword " + std::to_string(ctx.settings.*info.number);
+    else if (info.text != nullptr) value = "sz " + ctx.settings.*info.text;
+    else if (std::string(source) == "default") value = "(not set)";
+    else value = "(stored)";
+    if (info.number == nullptr && info.text == nullptr && std::string(source) != "default") {
+      RegKey key = qid::kNoKey;
+      Hive hive = std::string(source) == "HKCU" ? Hive::kCurrentUser : Hive::kLocalMachine;
+      uint32_t type = 0;
+      std::vector<uint8_t> data;
+      if (registry.OpenKey(hive, qid::kSettingsKeyPath, false, &key) == qid::kSuccess &&
+          registry.QueryValue(key, info.name, &type, &data, 1 << 20) == qid::kSuccess)
+        value = Describe(type, data);
+      registry.CloseKey(key);
+    }
+    std::printf("%-25s %-30s %-8s %s\n", info.name, value.c_str(), source, info.meaning);
+  }
+}
+
+// The checks of `set` in the settings key; true when the value may be stored.
+bool CheckSet(const std::string& name, const std::string& type, const std::string& value,
+              std::string* error) {
+  const qid::driver::SettingInfo* info = qid::driver::FindSetting(name);
+  if (info == nullptr) {
+    *error = "\"" + name + "\" is not a setting of Q71File (qidreg list shows them; --any stores "
+             "it anyway)";
+    return false;
+  }
+  if (type == "dword") {
+    uint32_t v;
+    if (!ParseDword(value, &v)) {
+      *error = "not a 32-bit number: " + value;
+      return false;
+    }
+    return qid::driver::CheckSettingNumber(*info, v, error);
+  }
+  return qid::driver::CheckSettingText(*info, value, error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Hive hive = Hive::kCurrentUser;
   std::string subkey = qid::kSettingsKeyPath;
+  bool any = false;
   int i = 1;
   for (; i < argc; ++i) {
     std::string arg = argv[i];
@@ -80,6 +149,8 @@ int main(int argc, char** argv) {
       else return Fail("--hive takes HKCU or HKLM, not " + h);
     } else if (arg == "--key" && i + 1 < argc) {
       subkey = argv[++i];
+    } else if (arg == "--any") {
+      any = true;
     } else {
       break;
     }
@@ -87,6 +158,12 @@ int main(int argc, char** argv) {
   if (i >= argc) return Fail("no command given (see --help)");
 
   qid::HostRegistry registry(qid::HostRoot());
+  const bool settings_key = subkey == qid::kSettingsKeyPath;
+  // A damaged hive is never rewritten: say where it is damaged so a person can mend it.
+  for (Hive h : {Hive::kCurrentUser, Hive::kLocalMachine}) {
+    std::string problem = registry.HiveProblem(h);
+    if (!problem.empty()) return Fail(problem + " (mend or remove the file)");
+  }
   RegKey key = qid::kNoKey;
   auto open_for_write = [&]() -> bool {
     if (key != qid::kNoKey) return true;
@@ -110,6 +187,10 @@ int main(int argc, char** argv) {
       if (!need(3)) return Fail("set needs NAME TYPE VALUE");
       std::string name = argv[i], type = argv[i + 1], value = argv[i + 2];
       i += 3;
+      std::string refusal;
+      if (settings_key && !any && (type == "dword" || type == "sz" || type == "sz0") &&
+          !CheckSet(name, type, value, &refusal))
+        return Fail(refusal);
       if (!open_for_write()) return 2;
       ErrorCode err;
       if (type == "dword") {
@@ -141,6 +222,8 @@ int main(int argc, char** argv) {
       if (!need(1)) return Fail("delete needs NAME");
       std::string name = argv[i++];
       if (open_for_read() == qid::kSuccess) registry.DeleteValue(key, name);
+    } else if (command == "list" && settings_key) {
+      ListSettings(registry);
     } else if (command == "list") {
       if (open_for_read() != qid::kSuccess) {
         std::fprintf(stderr, "qidreg: no key %s\n", subkey.c_str());

@@ -403,6 +403,7 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
   }
 
   DebugTrace(kTagCounters, "=> terminate");
+  if (!split && output == Output::kWritten) ReportResult(ctx, job.target_path);
   if (!s.output_application.empty()) {
     if (s.output_mode == kModeSerialization) {
       DebugTrace(kTagJob, "COMMAND NONDOCUMENT");

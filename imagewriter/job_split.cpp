@@ -235,6 +235,7 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     }
   }
   ++*written;
+  ReportResult(ctx, piece.name);
 
   if (!s.output_application.empty()) {
     if (s.output_mode != kModeSerialization) DebugTrace(kTagCommand, "COMMAND - NON SERIAL");

@@ -509,6 +509,13 @@ TEST_F(JobTest, ATitleOrNameNeverLeavesTheOutputDirectory) {
   Run();
   EXPECT_EQ(ReadHostFile(Host("C:\\victim.tif")), "not ours");
   EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\victim.tif")), Restored());
+
+  // A title with no extension of its own keeps its name, not the dots of its path.
+  tp.environment.vars_["VEDIZE_DOCNAME"] = "../../../report";
+  WriteHostFile(Host(kJob), job_bytes_);
+  WriterContext second(tp.platform());
+  RunJob(second, kJob, JobHooks{});
+  EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\report.tif")), Restored());
 }
 
 TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {

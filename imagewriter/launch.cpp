@@ -45,9 +45,14 @@ bool RunOutputApplication(WriterContext& ctx, const std::string& command_line) {
   return created;
 }
 
+void ReportResult(WriterContext& ctx, const std::string& path) {
+  if (ctx.result_written) ctx.result_written(path);
+}
+
 bool LaunchOnResult(WriterContext& ctx, const std::string& path) {
   std::string command_line;
-  if (!BuildApplicationCommandLine(ctx.settings.output_application, path, &command_line))
+  const std::string shown = ctx.os.files->PathForPrograms(path);
+  if (!BuildApplicationCommandLine(ctx.settings.output_application, shown, &command_line))
     return false;
   return RunOutputApplication(ctx, command_line);
 }

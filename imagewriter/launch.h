@@ -20,8 +20,12 @@ bool BuildApplicationCommandLine(const std::string& application, const std::stri
 // process could be created; callers ignore it (the trace reports it).
 bool RunOutputApplication(WriterContext& ctx, const std::string& command_line);
 
-// Builds the command line from the Output Application setting for `path` and runs it; a
-// refused command line starts nothing and returns false.
+// Tells whoever asked (WriterContext::result_written) that `path` is a complete result.
+void ReportResult(WriterContext& ctx, const std::string& path);
+
+// Builds the command line from the Output Application setting for the name other programs
+// know `path` by (FileSystem::PathForPrograms) and runs it; a refused command line starts
+// nothing and returns false.
 bool LaunchOnResult(WriterContext& ctx, const std::string& path);
 
 }  // namespace qid

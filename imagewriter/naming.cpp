@@ -36,9 +36,9 @@ size_t ExtensionDot(const std::string& path) {
 }
 
 // The dot that ForceTifExtension and StripExtension act on: the first one met scanning back
-// from the end before a backslash.
+// from the end before a backslash or slash (a title such as "../../report" has no extension).
 size_t ScanBackDot(const std::string& name) {
-  size_t hit = name.find_last_of(".\\");
+  size_t hit = name.find_last_of("./\\");
   return hit != std::string::npos && name[hit] == '.' ? hit : std::string::npos;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imagewriter/imaging_state.h"
@@ -50,6 +51,9 @@ struct WriterContext {
   RegKey settings_key = kNoKey;  // held open until the process ends
   JobContext job;
   ImagingState imaging;  // JPEG export (jpegexport.h)
+  // Told of every result once it is complete, by its product path; the host entry lists the
+  // results for the driver side. Empty: nobody asks.
+  std::function<void(const std::string& path)> result_written;
 };
 
 }  // namespace qid

@@ -119,6 +119,11 @@ class FileSystem {
   // kSuccess; kErrFileNotFound; kErrAccessDenied (read-only or in use).
   virtual ErrorCode RemoveFile(const std::string& path) = 0;
 
+  // The name under which other programs of the system open `path`: the path itself on
+  // Windows; on the host the host file behind it, so that an Output Application gets a path
+  // it can open.
+  virtual std::string PathForPrograms(const std::string& path) { return path; }
+
   // Copies bytes and, where the system has them, attributes. With fail_if_exists an existing
   // destination gives kErrFileExists; otherwise it is replaced. A failed copy leaves no
   // partial destination behind. kSuccess; kErrFileNotFound; kErrAccessDenied; kErrDiskFull.

@@ -207,12 +207,17 @@ bool ParseValue(const std::string& line, bool ansi_strings, RegistryValue* v) {
 }
 
 // Splits into logical lines: a line ending in a backslash continues on the next one.
-std::vector<std::string> LogicalLines(const std::string& text) {
+// The lines of `text` with continued hex lists joined; *starts gets each one's first physical
+// line, counted from 1.
+std::vector<std::string> LogicalLines(const std::string& text, std::vector<size_t>* starts) {
   std::vector<std::string> lines;
   std::string current;
   bool continued = false;
   size_t start = 0;
+  size_t physical = 0, first_physical = 1;
   while (start <= text.size()) {
+    ++physical;
+    if (!continued) first_physical = physical;
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
@@ -229,6 +234,7 @@ std::vector<std::string> LogicalLines(const std::string& text) {
     continued = wraps;
     if (!wraps) {
       lines.push_back(current);
+      starts->push_back(first_physical);
       current.clear();
     }
     start = end + 1;
@@ -339,16 +345,27 @@ std::string RegistryModel::Serialize(const std::string& hive_name) const {
   return out;
 }
 
-bool RegistryModel::Parse(const std::string& file_text, const std::string& hive_name) {
+bool RegistryModel::Parse(const std::string& file_text, const std::string& hive_name,
+                          size_t* bad_line) {
+  std::vector<size_t> starts;
+  size_t at = 0;  // the logical line being read
+  bool ok = ParseLines(file_text, hive_name, &starts, &at);
+  if (!ok && bad_line != nullptr) *bad_line = at < starts.size() ? starts[at] : starts.size() + 1;
+  return ok;
+}
+
+bool RegistryModel::ParseLines(const std::string& file_text, const std::string& hive_name,
+                               std::vector<size_t>* starts, size_t* at) {
   // regedit exports UTF-16 text with a byte-order mark; names and quoted texts are ANSI here.
   std::string text = file_text.compare(0, 2, "\xFF\xFE") == 0
                          ? Utf16ToAnsi(Utf16FromLeBytes(
                                reinterpret_cast<const uint8_t*>(file_text.data()) + 2,
                                file_text.size() - 2))
                          : file_text;
-  std::vector<std::string> lines = LogicalLines(text);
+  std::vector<std::string> lines = LogicalLines(text, starts);
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
+  *at = first;
   // A file may start with a UTF-8 byte-order mark.
   if (first < lines.size() && lines[first].compare(0, 3, "\xEF\xBB\xBF") == 0)
     lines[first].erase(0, 3);
@@ -358,6 +375,7 @@ bool RegistryModel::Parse(const std::string& file_text, const std::string& hive_
   RegistryKeyNode* current = nullptr;
   bool ansi_strings = false;
   for (size_t i = first + 1; i < lines.size(); ++i) {
+    *at = i;
     const std::string& line = lines[i];
     if (line.empty()) continue;
     if (line == kAnsiFormatNote) ansi_strings = true;

@@ -61,12 +61,16 @@ class RegistryModel {
   // The ".reg" text, with `hive_name` ("HKEY_CURRENT_USER") before every key path.
   std::string Serialize(const std::string& hive_name) const;
   // Replaces the tree with the one in `text` (ANSI, UTF-8 with a byte-order mark for its ASCII,
-  // or UTF-16 with one as regedit exports); false (tree unchanged) when the text is damaged.
-  bool Parse(const std::string& text, const std::string& hive_name);
+  // or UTF-16 with one as regedit exports); false (tree unchanged) when the text is damaged,
+  // with *bad_line (when asked) the line, counted from 1, where reading stopped.
+  bool Parse(const std::string& text, const std::string& hive_name, size_t* bad_line = nullptr);
 
   RegistryKeyNode& root() { return root_; }
 
  private:
+  bool ParseLines(const std::string& text, const std::string& hive_name,
+                  std::vector<size_t>* starts, size_t* at);
+
   RegistryKeyNode root_;
 };
 

@@ -25,6 +25,9 @@ class FileSystemWrapper : public FileSystem {
     return target_->OpenFile(path, access, disposition, share, file);
   }
   ErrorCode RemoveFile(const std::string& path) override { return target_->RemoveFile(path); }
+  std::string PathForPrograms(const std::string& path) override {
+    return target_->PathForPrograms(path);
+  }
   ErrorCode CopyFileTo(const std::string& from, const std::string& to,
                        bool fail_if_exists) override {
     return target_->CopyFileTo(from, to, fail_if_exists);

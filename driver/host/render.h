@@ -2,6 +2,7 @@
 // resolutions of the driver's three page kinds.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "driver/driver_options.h"
@@ -12,9 +13,13 @@ namespace qid::driver {
 const char* DeviceFor(Rendering rendering);
 const char* ResolutionFor(Rendering rendering);
 
-// Renders every page of `document` into the multi-page TIFF `tiff_path` (host paths). False
-// with *error when Ghostscript is missing or fails.
+// Told of each page as Ghostscript starts it: its number and the document's page count (0 when
+// Ghostscript does not know it beforehand, as for PostScript).
+using RenderProgress = std::function<void(int page, int total)>;
+
+// Renders every page of `document` into the multi-page TIFF `tiff_path` (host paths); grey and
+// colour pages LZW-compressed. False with *error when Ghostscript is missing or fails.
 bool RenderDocument(const std::string& document, Rendering rendering, const std::string& tiff_path,
-                    std::string* error);
+                    const RenderProgress& progress, std::string* error);
 
 }  // namespace qid::driver

@@ -2,6 +2,7 @@
 // driver side passes it as the one argument; several arguments are joined by single blanks,
 // as a Windows command line would hold them.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "imagewriter/job.h"
@@ -22,6 +23,17 @@ int main(int argc, char** argv) {
   qid::Platform& os = qid::SystemPlatform();
   qid::SetTraceSink(os.debug_output);
   qid::WriterContext ctx(os);
+  // The driver side learns the job's results from the file named by $QID_RESULTS, one host
+  // path a line.
+  if (const char* results = std::getenv("QID_RESULTS"); results != nullptr && *results != 0) {
+    std::string list = results;
+    ctx.result_written = [list, &os](const std::string& path) {
+      if (FILE* f = std::fopen(list.c_str(), "a")) {
+        std::fprintf(f, "%s\n", os.files->PathForPrograms(path).c_str());
+        std::fclose(f);
+      }
+    };
+  }
   std::string command_line;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) command_line.push_back(' ');

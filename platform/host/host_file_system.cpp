@@ -365,6 +365,11 @@ bool HostFileSystem::FileExists(const std::string& path) {
 
 ErrorCode HostFileSystem::CreateFolder(const std::string& path) {
   std::string host = HostPath(path);
+  // A drive is always there on Windows; under a new root its folder is made on first use.
+  if (path.size() > 3 && path[1] == ':') {
+    ::mkdir(root_.c_str(), 0777);
+    ::mkdir(HostPath(path.substr(0, 2)).c_str(), 0777);
+  }
   if (::mkdir(host.c_str(), 0777) == 0) return kSuccess;
   int err = errno;
   if (err == EEXIST) return kErrAlreadyExists;

@@ -20,6 +20,7 @@ class HostFileSystem : public FileSystem {
   ErrorCode OpenFile(const std::string& path, FileAccess access, FileDisposition disposition,
                      FileShare share, std::unique_ptr<File>* file) override;
   ErrorCode RemoveFile(const std::string& path) override;
+  std::string PathForPrograms(const std::string& path) override { return HostPath(path); }
   ErrorCode CopyFileTo(const std::string& from, const std::string& to,
                        bool fail_if_exists) override;
   ErrorCode RenameFile(const std::string& from, const std::string& to) override;

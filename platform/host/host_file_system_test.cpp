@@ -36,6 +36,7 @@ TEST(HostFileSystemTest, OpenReportsWindowsErrors) {
                         FileShare::kNone, &f), kErrPathNotFound);  // no drive_c folder yet
   ASSERT_EQ(fs.CreateFolder("C:"), kSuccess);
   EXPECT_EQ(fs.CreateFolder("C:"), kErrAlreadyExists);
+  EXPECT_EQ(fs.CreateFolder("D:\\ZEL"), kSuccess);  // a drive is always there, as on Windows
   EXPECT_EQ(fs.OpenFile("C:\\none.tif", FileAccess::kRead, FileDisposition::kOpenExisting,
                         FileShare::kNone, &f), kErrFileNotFound);
   EXPECT_EQ(fs.OpenFile("C:\\no\\x.tif", FileAccess::kWrite, FileDisposition::kCreateAlways,

@@ -101,6 +101,17 @@ ErrorCode HostRegistry::Load(Hive hive, RegistryModel* model) const {
   return model->Parse(text, HiveName(hive)) ? kSuccess : kErrBadRegistryFile;
 }
 
+std::string HostRegistry::HiveProblem(Hive hive) const {
+  std::string text;
+  bool exists = false;
+  if (!ReadFileText(HiveFile(hive), &text, &exists)) return HiveFile(hive) + ": cannot be read";
+  RegistryModel model;
+  size_t line = 0;
+  if (!exists || model.Parse(text, HiveName(hive), &line)) return "";
+  return HiveFile(hive) + ", line " + std::to_string(line) +
+         ": not a key, value or comment of a registry file";
+}
+
 ErrorCode HostRegistry::ReadHive(Hive hive, const Reader& read) {
   RegistryModel model;
   ErrorCode err = Load(hive, &model);

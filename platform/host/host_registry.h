@@ -21,6 +21,10 @@ class HostRegistry : public ModelRegistry {
   // The hive file, e.g. "<root>/registry/HKEY_CURRENT_USER.reg".
   std::string HiveFile(Hive hive) const;
 
+  // What is wrong with the hive's file, for a person to repair it ("<file>, line 7: not a
+  // key, value or comment"); empty when it reads well or does not exist.
+  std::string HiveProblem(Hive hive) const;
+
  protected:
   ErrorCode ReadHive(Hive hive, const Reader& read) override;
   ErrorCode ChangeHive(Hive hive, const Change& change) override;

@@ -22,6 +22,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/qid-scenarios.XXXXXX")
 [ -n "${QID_KEEP_SCENARIOS:-}" ] || trap 'rm -rf "$work"' EXIT
 
 # C:\a\b -> <root>/drive_c/a/b, as the host file system maps product paths.
+backend_program_path() { backend_host_path "$1"; }
 backend_host_path() {
   local p=$1 drive
   case $p in
@@ -69,6 +70,7 @@ backend_print() {
     2) JOB_OUTCOME=not_started ;;
     3) JOB_OUTCOME=no_marker ;;
     4) JOB_OUTCOME=timeout ;;
+    5) JOB_OUTCOME=finished ;;  # the marker came and the job file was kept: checked on its own
     *) JOB_OUTCOME=driver_error ;;
   esac
 }

@@ -8,6 +8,8 @@
 #   backend_apply_settings FILE   store the values listed in FILE ("dword|sz<TAB>NAME<TAB>VALUE")
 #   backend_get NAME              print "dword N" or "sz TEXT" of a settings value; fail if absent
 #   backend_host_path WINPATH     the host file behind a product path
+#   backend_program_path WINPATH  the name other programs are given for it (the Output
+#                                 Application: the Windows path itself, the host file on Linux)
 #   backend_app_command LOG       the Output Application command that records its calls in LOG
 #   backend_print JOB OUT ERR ARGS...
 #                                 print a job: qiddriver options and pages in ARGS; sets
@@ -203,10 +205,11 @@ expect_app_calls() {
 
 # expect_app_call I PATH: the I-th call got exactly one argument, PATH (so a path with blanks
 # arrived quoted).
-expect_app_call() {
-  local line
+expect_app_call() {  # expect_app_call N WINPATH: the result as the backend's programs name it
+  local line want
+  want=$(backend_program_path "$2")
   line=$(sed -n "${1}p" "$(app_log)" 2>/dev/null)
-  if [ "$line" = "1: [$2]" ]; then sc_pass "Output Application call $1 got [$2]"
+  if [ "$line" = "1: [$want]" ]; then sc_pass "Output Application call $1 got [$2]"
   else sc_fail "Output Application call $1 got [$2]" "got ${line:-nothing}"; fi
 }
 

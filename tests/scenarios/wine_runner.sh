@@ -66,6 +66,7 @@ cp "$QID_WIN_BUILD/tests/wine/launcher.exe" "$QID_WIN_BUILD/tests/scenarios/reco
 # One server for the whole suite: starting it for every wine call would double the time.
 wineserver -p >/dev/null 2>&1 || true
 
+backend_program_path() { printf '%s\n' "$1"; }
 backend_host_path() {
   local p=$1
   case $p in

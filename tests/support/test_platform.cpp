@@ -134,7 +134,7 @@ bool TraceCapture::Contains(const std::string& text) const {
 TestPlatform::TestPlatform() : files(std::make_unique<HostFileSystem>(root.path())) {
   platform_.registry = &registry;
   platform_.environment = &environment;
-  platform_.files = files.get();
+  platform_.files = &product_files;
   platform_.processes = &processes;
   platform_.message_boxes = &message_boxes;
   platform_.system = &system;

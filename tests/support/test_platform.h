@@ -15,6 +15,7 @@
 #include "platform/host/host_file_system.h"
 #include "tests/support/memory_registry.h"
 #include "platform/platform.h"
+#include "platform/wrappers.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fake_system_control.h"
 
@@ -109,6 +110,14 @@ class TraceCapture : public TraceSink {
   TraceSink* previous_;
 };
 
+// The host files under their product names: other programs are told a result's product path
+// ("C:\ZEL\0001.tif"), as on Windows, whose behaviour the unit tests state.
+class ProductNamedFiles : public FileSystemWrapper {
+ public:
+  using FileSystemWrapper::FileSystemWrapper;
+  std::string PathForPrograms(const std::string& path) override { return path; }
+};
+
 class TestPlatform {
  public:
   TestPlatform();
@@ -120,6 +129,7 @@ class TestPlatform {
   MemoryRegistry registry;
   MapEnvironment environment;
   std::unique_ptr<HostFileSystem> files;
+  ProductNamedFiles product_files{files.get()};  // what the platform hands out
   RecordingProcesses processes;
   ScriptedMessageBoxes message_boxes;
   FixedSystemInfo system;
