@@ -61,6 +61,24 @@ bool MakeFolders(const std::string& folder, std::string* error) {
   return true;
 }
 
+// A new folder (or, with `file`, an empty file) of its own under $TMPDIR, else /tmp, named
+// "<name>.XXXXXX". False with *error.
+bool MakeTemp(const char* name, bool file, std::string* path, std::string* error) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") + "/" + name + ".XXXXXX";
+  std::vector<char> text(pattern.begin(), pattern.end());
+  text.push_back(0);
+  int fd = file ? ::mkstemp(text.data()) : -1;
+  if (file ? fd < 0 : ::mkdtemp(text.data()) == nullptr) {
+    *error = std::string("cannot make ") + (file ? "a file " : "a folder ") + pattern;
+    return false;
+  }
+  if (fd >= 0) ::close(fd);
+  *path = text.data();
+  return true;
+}
+
 // Pages of one input: a TIFF as it is, PDF or PostScript through Ghostscript.
 bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
                std::vector<TiffPage>* pages, std::string* error) {
@@ -71,16 +89,9 @@ bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
     *error = input + " is neither a TIFF, a PDF nor a PostScript file";
     return false;
   }
-  const char* tmpdir = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
-                        "/qiddriver-render.XXXXXX";
-  std::vector<char> folder(pattern.begin(), pattern.end());
-  folder.push_back(0);
-  if (::mkdtemp(folder.data()) == nullptr) {
-    *error = "cannot make a folder for rendering in " + pattern;
-    return false;
-  }
-  std::string rendered = std::string(folder.data()) + "/pages.tif";
+  std::string folder;
+  if (!MakeTemp("qiddriver-render", false, &folder, error)) return false;
+  std::string rendered = folder + "/pages.tif";
   RenderProgress progress;
   if (!quiet)
     progress = [](int page, int total) {
@@ -91,22 +102,8 @@ bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
             LoadTiffPages(rendered, pages, error);
   // Scratch files: one left behind in TMPDIR costs nothing but space.
   (void)::unlink(rendered.c_str());
-  (void)::rmdir(folder.data());
+  (void)::rmdir(folder.c_str());
   return ok;
-}
-
-bool MakePrivateFolder(std::string* folder, std::string* error) {
-  const char* tmpdir = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
-                        "/qiddriver-job.XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back(0);
-  if (::mkdtemp(name.data()) == nullptr) {
-    *error = "cannot make a private folder for the job in " + pattern;
-    return false;
-  }
-  *folder = name.data();
-  return true;
 }
 
 // The file through which Q71File names its results ($QID_RESULTS), one host path a line;
@@ -120,21 +117,7 @@ class ResultList {
     if (!path_.empty()) ::unlink(path_.c_str());
   }
 
-  bool Create(std::string* error) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmpdir != nullptr && *tmpdir ? tmpdir : "/tmp") +
-                          "/qiddriver-results.XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-      *error = "cannot make a results file in " + pattern;
-      return false;
-    }
-    ::close(fd);
-    path_ = name.data();
-    return true;
-  }
+  bool Create(std::string* error) { return MakeTemp("qiddriver-results", true, &path_, error); }
   const std::string& path() const { return path_; }
 
   // "result: PATH" for each result, on stdout: the one output a caller needs.
@@ -279,7 +262,7 @@ bool PlaceJob(const DriverOptions& o, JobPlace* out, std::string* error) {
   JobPlace& place = *out;
   place.tmp = o.tmp;
   if (!o.has_tmp) {
-    if (!MakePrivateFolder(&place.private_tmp, error)) return false;
+    if (!MakeTemp("qiddriver-job", false, &place.private_tmp, error)) return false;
     place.tmp = place.private_tmp;
   }
   const bool host_style = !place.tmp.empty() && place.tmp[0] == '/';
