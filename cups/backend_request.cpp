@@ -17,8 +17,9 @@ bool ParseRendering(const std::string& name, Rendering* rendering) {
   return true;
 }
 
-// The value of `name` in CUPS's option text ("a=1 b='x y' c"), unquoted; empty when absent.
-std::string OptionValue(const std::string& options, const std::string& name) {
+// Finds `name` in CUPS's option text ("a=1 b='x y' c") and gives its value, unquoted (empty for
+// a bare name).
+bool FindOption(const std::string& options, const std::string& name, std::string* found) {
   size_t i = 0;
   while (i < options.size()) {
     while (i < options.size() && options[i] == ' ') ++i;
@@ -39,9 +40,12 @@ std::string OptionValue(const std::string& options, const std::string& name) {
         else value += c;
       }
     }
-    if (key == name) return value;
+    if (key == name) {
+      *found = value;
+      return true;
+    }
   }
-  return "";
+  return false;
 }
 
 bool ParseUri(const std::string& uri, BackendRequest* request, bool* uri_fixes_rendering,
@@ -132,8 +136,15 @@ bool ParseBackendRequest(int argc, const char* const* argv, const char* device_u
     if (device_uri == nullptr) *error = "DEVICE_URI is not set";
     return false;
   }
-  std::string mode = OptionValue(argv[5], "print-color-mode");
-  if (!uri_fixes_rendering && !mode.empty()) ParseRendering(mode, &request->rendering);
+  std::string mode, jpeg;
+  if (!uri_fixes_rendering && FindOption(argv[5], "print-color-mode", &mode))
+    ParseRendering(mode, &request->rendering);
+  // "-o qid-jpeg" asks for one JPEG file per page (data mode 0).
+  if (FindOption(argv[5], "qid-jpeg", &jpeg))
+    request->jpeg_pages = jpeg.empty() || jpeg == "true" || jpeg == "yes" || jpeg == "on";
+  if (request->jpeg_pages && !uri_fixes_rendering && request->rendering == Rendering::kFax &&
+      mode.empty())
+    request->rendering = Rendering::kGray;  // JPEG files need grey or colour pages
   return true;
 }
 

@@ -19,6 +19,7 @@ struct BackendRequest {
   std::string document;         // empty: the document comes on standard input
   std::string program_folder;   // where Q71File and qiddriver live (the device URI's path)
   Rendering rendering = Rendering::kFax;
+  bool jpeg_pages = false;      // one JPEG file per page ("-o qid-jpeg")
   uint32_t timeout_seconds = 600;
 };
 
@@ -27,7 +28,7 @@ extern const char kDeviceLine[];
 
 // Reads argv and the device URI ("qid:/usr/local/lib/qid?timeout=300&render=gray").
 // The job's "print-color-mode" option (monochrome, bi-level, color) chooses the rendering unless
-// the URI fixes it. False with *error (one line) for a call that is not CUPS's.
+// the URI fixes it; "qid-jpeg" asks for JPEG pages (grey unless a colour mode is asked for). False with *error (one line) for a call that is not CUPS's.
 bool ParseBackendRequest(int argc, const char* const* argv, const char* device_uri,
                          BackendRequest* request, std::string* error);
 

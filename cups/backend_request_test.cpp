@@ -50,12 +50,15 @@ TEST(BackendRequest, RenderingFromTheJobUnlessTheUriFixesIt) {
       {"print-color-mode='bi-level' x", "qid:/q", Rendering::kFax},
       {"print-color-mode=color", "qid:/q?render=gray", Rendering::kGray},
       {"print-color-mode=sepia", "qid:/q", Rendering::kFax},
+      {"qid-jpeg", "qid:/q", Rendering::kGray},
+      {"qid-jpeg=true print-color-mode=color", "qid:/q", Rendering::kRgb},
   };
   for (const Case& c : cases) {
     BackendRequest r;
     std::string error;
     ASSERT_TRUE(Parse({{"qid", "1", "u", "t", "1", c.options}, c.uri}, &r, &error)) << error;
     EXPECT_EQ(c.expected, r.rendering) << c.options << " " << c.uri;
+    EXPECT_EQ(std::string(c.options).find("qid-jpeg") != std::string::npos, r.jpeg_pages);
     EXPECT_TRUE(r.document.empty());
   }
 }

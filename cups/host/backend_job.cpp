@@ -180,7 +180,7 @@ int RunBackendJob(const BackendRequest& request, const UserAccount& account, int
       request.program_folder + "/qiddriver", "--q71file", request.program_folder + "/Q71File",
       "--tmp", folder, "--render", RenderingName(request.rendering), "--doc-name",
       TitleForDocName(request.title), "--timeout", std::to_string(request.timeout_seconds),
-      document};
+      "--data-mode", request.jpeg_pages ? "0" : "1", document};
   std::vector<std::string> env = {
       "HOME=" + account.home, "USER=" + account.name, "LOGNAME=" + account.name,
       "PATH=/usr/local/bin:/usr/bin:/bin", "LANG=C.UTF-8", "QID_ROOT=" + root,

@@ -45,6 +45,8 @@ as_user() { local u=$1; shift; runuser -u "$u" -- env HOME="/home/$u" QID_ROOT="
 settings() { local u=$1; shift; as_user "$u" "$work/lib/qidreg" "$@"; }
 pages_of_tiff() { tiffinfo "$1" 2>/dev/null | grep -c '^TIFF Directory'; }
 owned_by() { [ "$(stat -c %U "$2")" = "$1" ]; }
+line_count_is() { [ -n "$1" ] && [ "$(grep -c . <<<"$1")" = "$2" ]; }
+all_decode() { local j; [ -n "$1" ] || return 1; while read -r j; do djpeg "$j" >/dev/null || return 1; done <<<"$1"; }
 no_open_jobs() { [ -z "$(lpstat -W not-completed -o "$queue")" ]; }
 only_file() { local f; f=$(find "$1" -maxdepth 1 -type f -name "$2" | head -n 2); [ "$(wc -l <<<"$f")" -eq 1 ] && [ -n "$f" ] && echo "$f"; }
 
@@ -85,6 +87,14 @@ check "qidbert's PostScript became a PDF in his folder" test -n "$pdf"
 check "qpdf accepts it" bash -c "[ -n '$pdf' ] && qpdf --check '$pdf'"
 check "with every page" bash -c "[ \"\$(pdfinfo '$pdf' | sed -n 's/^Pages: *//p')\" = '$doc_pages' ]"
 check "owned by qidbert" owned_by qidbert "${pdf:-/nonexistent}"
+
+# JPEG pages on request: one JFIF file per page, each decoded by djpeg.
+runuser -u qidbert -- lp -d "$queue" -o qid-jpeg -t "Photos" "$work/sample.pdf" >/dev/null
+cups_wait_jobs 120
+check "a JPEG job is written" no_open_jobs
+jpegs=$(find "$bert/drive_c/Out" -name '*.jpg' | sort)
+check "one JPEG file per page" line_count_is "$jpegs" "$doc_pages"
+check "djpeg decodes every one" all_decode "$jpegs"
 check "nothing of qidbert's in qidanna's home" bash -c "[ -z \"\$(find /home/qidanna -user qidbert)\" ]"
 check "nothing of qidanna's in qidbert's home" bash -c "[ -z \"\$(find /home/qidbert -user qidanna)\" ]"
 check "nothing written as root in either home" bash -c "[ -z \"\$(find /home/qidanna /home/qidbert -user root)\" ]"
