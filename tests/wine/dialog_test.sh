@@ -15,12 +15,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 win=${1:-}
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${QID_DIALOG_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-  QID_DIALOG_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
 # shellcheck source=tests/wine/lib.sh
 source "$here/lib.sh"
+wine_need_display "$0" "$@"
 
 native=${QID_NATIVE_BUILD:-$repo/build/native}
 artifacts=${QID_ARTIFACTS:-$repo/build/artifacts}

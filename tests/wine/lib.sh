@@ -21,6 +21,15 @@ export WINEDEBUG=${QID_WINEDEBUG:--all}
 # No Mono or Gecko: their installers would ask on the first start of a prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Windows need an X display: a suite that shows windows starts itself again under xvfb-run
+# when it has none.
+#   wine_need_display "$0" "$@"     # first thing in the suite
+wine_need_display() {
+  if [ -z "${DISPLAY:-}" ] && [ -z "${QID_ON_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
+    QID_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$@"
+  fi
+}
+
 QID_PASSED=0
 QID_FAILED=0
 QID_SUITE_DIR=

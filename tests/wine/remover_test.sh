@@ -14,12 +14,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 win=${1:-}
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${QID_REMOVER_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-  QID_REMOVER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
 # shellcheck source=tests/wine/lib.sh
 source "$here/lib.sh"
+wine_need_display "$0" "$@"
 
 artifacts=${QID_ARTIFACTS:-$repo/build/artifacts}
 main='Zodure Dorodav Uzuveze 1.60'

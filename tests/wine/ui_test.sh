@@ -3,12 +3,9 @@
 # checks that the in-memory view passes natively (contract_tests).
 #
 #   tests/wine/ui_test.sh BUILD_WIN_DIR
-# Dialogs need a display; everything else runs the same under one.
-if [ -z "${DISPLAY:-}" ] && [ -z "${QID_UI_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-  QID_UI_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
 # shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
+wine_need_display "$0" "$@"  # dialogs need a display
 wine_suite_start "${1:-}"
 exe=$QID_WIN_BUILD/tests/ui/view_contract.exe
 [ -f "$exe" ] || { fail "view_contract.exe is built" "missing in $QID_WIN_BUILD/tests/ui"; wine_suite_finish; }
