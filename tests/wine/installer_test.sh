@@ -57,9 +57,6 @@ drivers=$drive_c/windows/system32/spool/drivers/w32x86
 work=$QID_SUITE_DIR/work
 mkdir -p "$work" "$drive_c/qidtest" "$artifacts"
 cp "$QID_WIN_BUILD/tests/wine/launcher.exe" "$QID_WIN_BUILD/tests/ui/ui_driver.exe" "$drive_c/qidtest/"
-# Wine draws its caption buttons with its own Marlett font; a prefix finds it in its Fonts
-# folder only.
-[ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$drive_c/windows/Fonts/"
 # A Wine desktop window draws the frames and caption bars (the bare X server has no window
 # manager); one server for the whole suite.
 wine_reg_add 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default

@@ -89,6 +89,11 @@ wine_suite_start() {
   export WINEPREFIX="$QID_SUITE_DIR/prefix"
   cp -a "$QID_WINE_TEMPLATE" "$WINEPREFIX"
   rm -f "$WINEPREFIX/.qid-ready"
+  # Wine draws caption buttons with its own Marlett font, which a prefix finds only in its
+  # Fonts folder; without it a close box shows an "r".
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
 }
 
 _wine_suite_cleanup() {
