@@ -110,34 +110,12 @@ end_job() {
   check_eq "$1: Q71File ended with exit code 0" 0 "$status"
 }
 
-# ui STEP...: one run of the driver; its checks count as this suite's.
-ui() {
-  local out line
-  out=$(wine 'C:\qidtest\ui_driver.exe' "$@" 2>&1 | tr -d '\r')
-  while IFS= read -r line; do
-    case $line in
-      "ok   - "*) pass "${line#ok   - }" ;;
-      "FAIL - "*) fail "${line#FAIL - }" ;;
-      "") ;;
-      *) echo "  | $line" ;;
-    esac
-  done <<<"$out"
-}
 
 # listing DIR: the names in a folder, for failure messages.
 listing() { find "$1" -mindepth 1 -maxdepth 1 -printf '%f ' 2>&1; }
 
 # screenshot NAME: the virtual screen cut to the windows on it (the desktop's plain colour
 # trimmed off), as build/artifacts/NAME.png.
-screenshot() {
-  local png=$artifacts/$1.png
-  if import -window root "$png" 2>"$work/import.log"; then
-    convert "$png" -trim +repage "$png" 2>>"$work/import.log" || true
-    pass "screenshot $1.png"
-  else
-    fail "screenshot $1.png" "$(head -n 2 "$work/import.log")"
-  fi
-}
 
 # --- 1. Serialization stored: initial state, every mode, the options, reset serial, O&K ------
 settings 'Output Mode' REG_DWORD 2  'Serial Prefix String' REG_SZ Scan \

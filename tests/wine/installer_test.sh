@@ -92,20 +92,6 @@ end_setup() {
   wait "$setup_pid" 2>/dev/null
 }
 
-# ui STEP...: one run of the UI driver; its checks count as this suite's.
-ui() {
-  local out line
-  # Through a file: services the call may start would hold a pipe open.
-  out=$(_wine_capture 'C:\qidtest\ui_driver.exe' "$@")
-  while IFS= read -r line; do
-    case $line in
-      "ok   - "*) pass "${line#ok   - }" ;;
-      "FAIL - "*) fail "${line#FAIL - }" ;;
-      "") ;;
-      *) echo "  | $line" ;;
-    esac
-  done <<<"$out"
-}
 
 # log_is WHAT FILE TEXT: FILE holds TEXT (printf escapes) as UTF-16 LE, no byte-order mark.
 log_is() {

@@ -125,6 +125,36 @@ _wine_capture() {
 # CRs and returns its exit code.
 wine_run() { _wine_capture "$@"; }
 
+# ui STEP...: one run of the UI driver (C:\qidtest\ui_driver.exe, put there by the suite); its
+# "ok" and "FAIL" lines count as this suite's checks, other lines are shown.
+ui() {
+  local out line
+  # Through a file: services the call may start would hold a pipe open.
+  out=$(_wine_capture 'C:\qidtest\ui_driver.exe' "$@")
+  while IFS= read -r line; do
+    case $line in
+      "ok   - "*) pass "${line#ok   - }" ;;
+      "FAIL - "*) fail "${line#FAIL - }" ;;
+      "") ;;
+      *) echo "  | $line" ;;
+    esac
+  done <<<"$out"
+}
+
+# screenshot NAME: the screen cut to the windows on it, as NAME.png in $QID_ARTIFACTS (default
+# build/artifacts).
+screenshot() {
+  local dir=${QID_ARTIFACTS:-$QID_REPO/build/artifacts} log=$QID_SUITE_DIR/import.log png
+  mkdir -p "$dir"
+  png=$dir/$1.png
+  if import -window root "$png" 2>"$log"; then
+    convert "$png" -trim +repage "$png" 2>>"$log" || true
+    pass "screenshot $1.png"
+  else
+    fail "screenshot $1.png" "$(head -n 2 "$log")"
+  fi
+}
+
 # wine_reg_add KEY NAME TYPE DATA: `reg add` of one value, replacing an existing one.
 wine_reg_add() {
   _wine_capture reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null

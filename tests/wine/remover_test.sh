@@ -54,30 +54,7 @@ wineserver -p >/dev/null 2>&1 || true
 work=$QID_SUITE_DIR/work
 mkdir -p "$work"
 
-# ui STEP...: one run of the UI driver; its checks count as this suite's.
-ui() {
-  local out line
-  out=$(wine 'C:\qidtest\ui_driver.exe' "$@" 2>&1 | tr -d '\r')
-  while IFS= read -r line; do
-    case $line in
-      "ok   - "*) pass "${line#ok   - }" ;;
-      "FAIL - "*) fail "${line#FAIL - }" ;;
-      "") ;;
-      *) echo "  | $line" ;;
-    esac
-  done <<<"$out"
-}
 
-# screenshot NAME: the screen cut to the windows on it, as build/artifacts/NAME.png.
-screenshot() {
-  local png=$artifacts/$1.png
-  if import -window root "$png" 2>"$work/import.log"; then
-    convert "$png" -trim +repage "$png" 2>>"$work/import.log" || true
-    pass "screenshot $1.png"
-  else
-    fail "screenshot $1.png" "$(head -n 2 "$work/import.log")"
-  fi
-}
 
 setup() { wine_run 'C:\qidtest\remover_setup.exe' "$@" >>"$work/setup.log" 2>&1; }
 
