@@ -261,7 +261,22 @@ ErrorCode Win32FileSystem::CopyFileTo(const std::string& from, const std::string
 
 ErrorCode Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
   if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kSuccess;
-  return LastError();
+  if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return LastError();
+  // The 9x family has no MoveFileEx. The old file is moved aside rather than deleted first, so
+  // that a failed move puts it back and nothing is lost.
+  if (::MoveFileA(from.c_str(), to.c_str())) return kSuccess;
+  if (::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_FILE_EXISTS)
+    return LastError();
+  const std::string aside = to + ".qid-old";
+  ::DeleteFileA(aside.c_str());
+  if (!::MoveFileA(to.c_str(), aside.c_str())) return LastError();
+  if (!::MoveFileA(from.c_str(), to.c_str())) {
+    ErrorCode err = LastError();
+    ::MoveFileA(aside.c_str(), to.c_str());
+    return err;
+  }
+  ::DeleteFileA(aside.c_str());
+  return kSuccess;
 }
 
 bool Win32FileSystem::FileExists(const std::string& path) {

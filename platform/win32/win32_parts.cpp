@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/text_convert.h"
 #include "platform/win32/win32_api.h"
 
 namespace qid {
@@ -184,6 +185,15 @@ bool Win32SystemInfo::IsWow64() {
 ErrorCode Win32SystemInfo::WindowsFolderW(std::u16string* folder) {
   wchar_t buffer[MAX_PATH + 1];
   UINT n = ::GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  if (n == 0 && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+    // The 9x family has only the ANSI call; the remover still needs its Wininit.ini there.
+    char ansi[MAX_PATH + 1];
+    UINT a = ::GetWindowsDirectoryA(ansi, MAX_PATH + 1);
+    if (a == 0) return LastError();
+    if (a > MAX_PATH) return kErrInsufficientBuffer;
+    *folder = AnsiToUtf16(std::string_view(ansi, a));
+    return kSuccess;
+  }
   if (n == 0) return LastError();
   if (n > MAX_PATH) return kErrInsufficientBuffer;
   folder->assign(reinterpret_cast<const char16_t*>(buffer), n);
