@@ -4,8 +4,6 @@
 
 namespace qid::installer::skin {
 namespace {
-constexpr int kPressedOffset = 1;
-
 std::wstring Caption(HWND window) {
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
@@ -15,19 +13,19 @@ std::wstring Caption(HWND window) {
 
 CSkinButton::CSkinButton() {
   for (int i = 0; i < kColourCount; ++i) {
-    colours_[i] = GetSysColor(i % 2 == 0 ? COLOR_BTNFACE : COLOR_BTNTEXT);
+    colours_[i] = DefaultButtonColour(i, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT));
   }
 }
 
 bool CSkinButton::SetAlignment(int alignment) {
-  if (alignment < kPictureLeft || alignment > kTextOverPicture) return false;
+  if (!IsValidAlignment(alignment)) return false;
   alignment_ = alignment;
   Invalidate();
   return true;
 }
 
 bool CSkinButton::SetColour(int index, COLORREF colour, bool repaint) {
-  if (index < 0 || index >= kColourCount) return false;
+  if (!IsValidColourIndex(index)) return false;
   colours_[index] = colour;
   if (repaint) Invalidate();
   return true;
@@ -133,14 +131,15 @@ bool CSkinButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
-  const bool active = (hovering_ || pressed) && !disabled;
+  // A disabled button neither lights up nor moves.
+  const ButtonState state{hovering_ && !disabled, pressed && !disabled, focused, disabled};
   RECT local = {0, 0, w, h};
-  DrawBackground(canvas.dc(), local, active, focused);
+  DrawBackground(canvas.dc(), local, state);
   if (draw_border_ && !flat_) {
     DrawEdge(canvas.dc(), &local, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   }
-  DrawPicture(canvas.dc(), local, active, pressed, disabled);
-  DrawCaption(canvas.dc(), local, active, pressed, disabled);
+  DrawPicture(canvas.dc(), local, state);
+  DrawCaption(canvas.dc(), local, state);
   if (focused && !flat_) {
     RECT focus = {3, 3, w - 3, h - 3};
     DrawFocusRect(canvas.dc(), &focus);
@@ -149,7 +148,7 @@ bool CSkinButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
   return true;
 }
 
-void CSkinButton::DrawBackground(HDC dc, const RECT& rect, bool active, bool focused) {
+void CSkinButton::DrawBackground(HDC dc, const RECT& rect, const ButtonState& state) {
   if (transparent_ && (!background_.empty() || CaptureFromParentNow())) {
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(source, background_.handle());
@@ -158,17 +157,17 @@ void CSkinButton::DrawBackground(HDC dc, const RECT& rect, bool active, bool foc
     DeleteDC(source);
     return;
   }
-  COLORREF colour = active ? colours_[0] : focused ? colours_[4] : colours_[2];
-  HBRUSH brush = CreateSolidBrush(colour);
+  HBRUSH brush = CreateSolidBrush(colours_[BackgroundColourIndex(state)]);
   FillRect(dc, &rect, brush);
   DeleteObject(brush);
 }
 
-void CSkinButton::DrawPicture(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled) {
-  const MaskedPicture& picture = disabled
+void CSkinButton::DrawPicture(HDC dc, const RECT& rect, const ButtonState& state) {
+  const bool hot = PictureFor(state) == ButtonPicture::kHot;
+  const MaskedPicture& picture = state.disabled
                                      ? (greyed_picture_.empty() ? normal_picture_ : greyed_picture_)
-                                 : active && !hover_picture_.empty() ? hover_picture_
-                                                                     : normal_picture_;
+                                 : hot && !hover_picture_.empty() ? hover_picture_
+                                                                  : normal_picture_;
   if (picture.empty()) return;
   int x = margin_x_, y = margin_y_;
   if (alignment_ == kPictureRight) x = rect.right - margin_x_ - picture.width();
@@ -177,14 +176,12 @@ void CSkinButton::DrawPicture(HDC dc, const RECT& rect, bool active, bool presse
   } else if (alignment_ == kPictureAbove) {
     x = (rect.right - picture.width()) / 2;
   }
-  if (pressed) {
-    x += kPressedOffset;
-    y += kPressedOffset;
-  }
+  x += PressedOffset(state);
+  y += PressedOffset(state);
   picture.Draw(dc, x, y);
 }
 
-void CSkinButton::DrawCaption(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled) {
+void CSkinButton::DrawCaption(HDC dc, const RECT& rect, const ButtonState& state) {
   std::wstring text = Caption(hwnd());
   if (text.empty()) return;
   HGDIOBJ old_font =
@@ -202,17 +199,17 @@ void CSkinButton::DrawCaption(HDC dc, const RECT& rect, bool active, bool presse
   RECT place = area;
   place.top = area.top + ((area.bottom - area.top) - text_h) / 2;
   place.bottom = place.top + text_h;
-  if (pressed) OffsetRect(&place, kPressedOffset, kPressedOffset);
+  OffsetRect(&place, PressedOffset(state), PressedOffset(state));
   SetBkMode(dc, TRANSPARENT);
   const UINT format = DT_WORDBREAK | DT_CENTER;
-  if (disabled) {
+  if (state.disabled) {
     RECT emboss = place;
     OffsetRect(&emboss, 1, 1);
     SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
     DrawTextW(dc, text.c_str(), -1, &emboss, format);
     SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
   } else {
-    SetTextColor(dc, active ? colours_[1] : colours_[3]);
+    SetTextColor(dc, colours_[TextColourIndex(state)]);
   }
   DrawTextW(dc, text.c_str(), -1, &place, format);
   SelectObject(dc, old_font);

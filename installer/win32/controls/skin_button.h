@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "installer/controls/skin_rules.h"
 #include "installer/win32/controls/gdi_picture.h"
 #include "installer/win32/framework/control.h"
 
@@ -43,9 +44,9 @@ class CSkinButton : public fw::Control {
   bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
-  void DrawBackground(HDC dc, const RECT& rect, bool active, bool focused);
-  void DrawPicture(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled);
-  void DrawCaption(HDC dc, const RECT& rect, bool active, bool pressed, bool disabled);
+  void DrawBackground(HDC dc, const RECT& rect, const ButtonState& state);
+  void DrawPicture(HDC dc, const RECT& rect, const ButtonState& state);
+  void DrawCaption(HDC dc, const RECT& rect, const ButtonState& state);
   bool CaptureFromParentNow();
 
   bool flat_ = true;
