@@ -12,6 +12,7 @@
 #include "imagewriter/naming.h"
 #include "imagewriter/output_files.h"
 #include "imagewriter/pdf/pdf_writer.h"
+#include "imagewriter/tiff_check.h"
 #include "imagewriter/tiffsplice.h"
 #include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
@@ -173,6 +174,11 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     // Each piece is spliced onto the Append target: writing it over the target, as a
     // document's pieces are, would leave only this job's last page of all the pages there.
     DebugTrace(kTag, "Output File %s to open + write", path.c_str());
+    // Splicing onto the job file, which is deleted at the end, would lose every page.
+    if (IsJobOwnFile(ctx, path)) {
+      ShowError(ctx, kNotWrittenText, path);
+      return false;
+    }
     if (!AppendTiffBytes(ctx, bytes, size, path)) {
       ShowError(ctx, kNotWrittenText, path);
       return false;
@@ -209,10 +215,16 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
       ShowError(ctx, kNotWrittenText, path);
       return false;
     }
+    // A JPEG file holds one page: a piece of several stays a TIFF, with every page.
+    int pages = 0;
+    const bool one_page = CheckTiffPages(bytes, size, &pages, nullptr) && pages == 1;
+    if (data_mode == 0 && !one_page)
+      DebugTrace(kTagJpeg, "piece %d holds %d pages: kept as TIFF => %s", index, pages,
+                 path.c_str());
     if (data_mode == 0 && s.output_mode == kModeSerialization) {
-      jpeg = ConvertPiece(ctx, path, 0, &piece);
+      if (one_page) jpeg = ConvertPiece(ctx, path, 0, &piece);
     } else if (data_mode == 0 && s.output_mode == kModeDocument) {
-      jpeg = ConvertPiece(ctx, named, index, &piece);
+      if (one_page) jpeg = ConvertPiece(ctx, named, index, &piece);
       if (s.auto_generate && AdvanceCounter(&s.auto_number_value, "Auto Number Value"))
         StoreCounter(ctx, "Auto Number Value", s.auto_number_value);
     }

@@ -214,6 +214,15 @@ TEST_F(SplitTest, SerialJpegPagesReplaceTheirPieces) {
   EXPECT_TRUE(tp.trace.Contains("Run (MOD 0) => C:\\ZEL\\Scan0007.jpg"));
 }
 
+TEST_F(SplitTest, AJpegPieceOfSeveralPagesStaysATiffWithEveryPage) {
+  ctx.job.data_mode = 0;
+  WriteJob(SplitJob(0, {MakeTiff({{4, 2, 0x10, 200}, {4, 2, 0x20, 200}})}));
+  EXPECT_EQ(SplitJobFile(ctx, kJob), 1);
+  EXPECT_EQ(DecodeTiffPages(Host("C:\\ZEL\\Scan0007.TIF")).size(), 2u);
+  EXPECT_EQ(FilesInOutput(), 1u);
+  EXPECT_TRUE(tp.trace.Contains("piece 0 holds 2 pages: kept as TIFF"));
+}
+
 TEST_F(SplitTest, DocumentJpegPagesShareTheOutputFileAndCountTheAutoNumber) {
   Settings& s = ctx.settings;
   s.output_mode = kModeDocument;

@@ -67,9 +67,15 @@ bool CreateBeside(FileSystem& files, const std::string& target, std::string* tem
     std::unique_ptr<File> file;
     ErrorCode err = files.OpenFile(folder + name, FileAccess::kWrite, FileDisposition::kCreateNew,
                                    FileShare::kNone, &file);
-    if (err == kSuccess && file->Close() == kSuccess) {
-      *temp = folder + name;
-      return true;
+    if (err == kSuccess) {
+      err = file->Close();
+      if (err == kSuccess) {
+        *temp = folder + name;
+        return true;
+      }
+      (void)files.RemoveFile(folder + name);  // ours, just made: it must not stay behind
+      DebugTrace(kTag, "no file beside %s => err %d", target.c_str(), int(err));
+      return false;
     }
     if (err != kErrFileExists && err != kErrSharingViolation && err != kErrAccessDenied) {
       DebugTrace(kTag, "no file beside %s => err %d", target.c_str(), int(err));

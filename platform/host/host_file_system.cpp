@@ -340,6 +340,8 @@ ErrorCode HostFileSystem::CopyFileTo(const std::string& from, const std::string&
       if (fail_if_exists) {
         // link() never replaces: of two copies racing for one name, exactly one wins.
         result = ::link(temp.c_str(), dst.c_str()) == 0 ? kSuccess : ErrnoToError(errno);
+      } else if (IsReadOnlyFile(dst)) {
+        result = kErrAccessDenied;  // as CopyFile refuses a read-only destination
       } else if (::rename(temp.c_str(), dst.c_str()) != 0) {
         result = ErrnoToError(errno);
       }
@@ -354,6 +356,8 @@ ErrorCode HostFileSystem::RenameFile(const std::string& from, const std::string&
   OpenFileTable::Guard from_guard, to_guard;
   ErrorCode refused = table_.AcquirePair(src, dst, &from_guard, &to_guard);
   if (refused != kSuccess) return refused;
+  // MoveFileEx does not replace a read-only file; rename(2) would.
+  if (IsReadOnlyFile(dst)) return kErrAccessDenied;
   if (::rename(src.c_str(), dst.c_str()) == 0) return kSuccess;
   int err = errno;
   return err == ENOENT ? MissingError(src) : ErrnoToError(err);
