@@ -106,6 +106,14 @@ TEST(HostFileSystemTest, CopyReplacesWholeOrLeavesTheDestinationAlone) {
   EXPECT_EQ(fs.RemoveAtRestart("C:\\jobs\\job.tif"), kSuccess);
   EXPECT_EQ(ReadHostFile(root.path() + "/delete-at-restart.txt"),
             root.path() + "/drive_c/jobs/job.tif\n");
+
+  // A read-only destination stays, as MoveFileEx and CopyFile on Windows leave it (Wine
+  // replaces it, so only the host can show this).
+  ASSERT_EQ(fs.SetAttributes(dst, kAttrReadOnly), kSuccess);
+  EXPECT_EQ(fs.RenameFile(src, dst), kErrAccessDenied);
+  EXPECT_EQ(fs.CopyFileTo(src, dst, false), kErrAccessDenied);
+  EXPECT_EQ(ReadHostFile(dst), std::string(3 << 20, 's'));
+  EXPECT_TRUE(fs.FileExists(src));
 }
 
 

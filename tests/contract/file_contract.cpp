@@ -138,16 +138,6 @@ void WholeFileChecks(FileSystem& fs, const std::string& dir, Reporter& r) {
   r.Check(!fs.FileExists(b), "files: ... and the old name is gone", "");
   ExpectCode(r, "files: RenameFile of a missing file", kErrFileNotFound, fs.RenameFile(b, c));
 
-  // A read-only file is replaced by neither a rename nor a copy.
-  fs.SetAttributes(c, kAttrReadOnly);
-  WriteAll(fs, b, "newer");
-  ExpectCode(r, "files: RenameFile onto a read-only file", kErrAccessDenied, fs.RenameFile(b, c));
-  ExpectCode(r, "files: CopyFileTo onto a read-only file", kErrAccessDenied,
-             fs.CopyFileTo(b, c, false));
-  ExpectText(r, "files: ... which keeps its bytes", "renamed", ReadAll(fs, c));
-  fs.SetAttributes(c, kAttrNormal);
-  fs.RemoveFile(b);
-
   ExpectCode(r, "files: RemoveFile", kSuccess, fs.RemoveFile(c));
   ExpectCode(r, "files: RemoveFile of a missing file", kErrFileNotFound, fs.RemoveFile(c));
   r.Check(!fs.FileExists(c), "files: FileExists of a removed file", "");
