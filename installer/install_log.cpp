@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/debug_trace.h"
+#include "common/text_convert.h"
 
 namespace qid::installer {
 namespace {
@@ -25,12 +26,7 @@ bool AppendLog(FileSystem& files, const std::u16string& log_path, const std::u16
                      FileShare::kNone, &log) != kSuccess)
     return false;
   uint64_t end = 0;
-  std::string bytes;
-  bytes.reserve(text.size() * 2);
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
+  const std::vector<uint8_t> bytes = Utf16LeBytes(text);
   bool written = log->Size(&end) == kSuccess && log->Seek(end) == kSuccess &&
                  log->Write(bytes.data(), bytes.size()) == kSuccess;
   written = log->Close() == kSuccess && written;

@@ -1,5 +1,7 @@
 #include "platform/host/host_spooler.h"
 
+#include "common/bounded_string.h"
+
 #include <cctype>
 #include <vector>
 
@@ -47,15 +49,6 @@ std::u16string Widen(const std::string& text) {
   std::u16string out;
   for (char c : text) out.push_back(static_cast<unsigned char>(c));
   return out;
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Strings are stored with their terminator, as the spooler's own RegSetValueEx calls do.
@@ -165,7 +158,7 @@ ErrorCode HostSpooler::ListPortsW(std::vector<std::u16string>* names) {
 ErrorCode HostSpooler::AddPortW(const std::u16string& monitor_name,
                                 const std::u16string& port_name, uint32_t* status) {
   std::string monitor, port;
-  if (!Narrow(monitor_name, &monitor) || !SameIgnoringCase(monitor, kLocalMonitor))
+  if (!Narrow(monitor_name, &monitor) || !EqualsIgnoreCase(monitor, kLocalMonitor))
     return kErrInvalidPrinterName;  // no such monitor: its channel does not open
   if (!Narrow(port_name, &port) || port.empty()) {
     *status = kErrInvalidName;
@@ -199,7 +192,7 @@ ErrorCode HostSpooler::AddDriverW(const DriverInfo3W& driver) {
       !Narrow(driver.config_file, &config_file) || !Narrow(driver.help_file, &help_file) ||
       !Narrow(driver.monitor_name, &monitor) || !Narrow(driver.default_data_type, &data_type))
     return kErrInvalidName;
-  if (!environment.empty() && !SameIgnoringCase(environment, kEnvironment))
+  if (!environment.empty() && !EqualsIgnoreCase(environment, kEnvironment))
     return kErrInvalidEnvironment;
   // The spooler needs the three files a driver is made of; the name is a key of its own.
   if (name.empty() || name.find('\\') != std::string::npos || driver_path.empty() ||
@@ -284,7 +277,7 @@ ErrorCode HostSpooler::AddPrinterW(const PrinterInfo2W& printer) {
   bool port_known = false;
   for (const std::u16string& p : ports) port_known = port_known || p == printer.port_name;
   if (!port_known || port.empty()) return kErrUnknownPort;
-  if (!SameIgnoringCase(processor, "WinPrint")) return kErrUnknownPrintProcessor;
+  if (!EqualsIgnoreCase(processor, "WinPrint")) return kErrUnknownPrintProcessor;
 
   KeyHolder key(registry_);
   err = registry_->CreateKey(Hive::kLocalMachine, std::string(kHostPrintersKey) + "\\" + name, "",
@@ -389,7 +382,7 @@ ErrorCode HostSpooler::RemovePrinter(PrinterHandle handle) {
   KeyHolder key(registry_);
   if (registry_->OpenKey(Hive::kCurrentUser, kHostWindowsKey, true, &key.key) == kSuccess) {
     std::string device = ReadText(*registry_, key.key, "device");
-    if (SameIgnoringCase(device.substr(0, device.find(',')), name))
+    if (EqualsIgnoreCase(device.substr(0, device.find(',')), name))
       registry_->DeleteValue(key.key, "device");
   }
   return kSuccess;
