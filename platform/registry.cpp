@@ -28,4 +28,16 @@ ErrorCode SetStringValue(Registry& reg, RegKey key, const std::u16string& name,
   return reg.SetValueW(key, name, kRegSz, bytes.data(), bytes.size());
 }
 
+ErrorCode DeleteKeyTree(Registry& reg, Hive hive, const std::string& subkey) {
+  RegKey key = kNoKey;
+  if (reg.OpenKey(hive, subkey, false, &key) == kSuccess) {
+    std::vector<std::string> children;
+    std::string child;
+    for (uint32_t i = 0; reg.EnumKey(key, i, &child) == kSuccess; ++i) children.push_back(child);
+    reg.CloseKey(key);
+    for (const std::string& name : children) (void)DeleteKeyTree(reg, hive, subkey + "\\" + name);
+  }
+  return reg.DeleteKey(hive, subkey);
+}
+
 }  // namespace qid

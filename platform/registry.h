@@ -122,4 +122,8 @@ ErrorCode SetStringValue(Registry& reg, RegKey key, const std::string& name,
 ErrorCode SetStringValue(Registry& reg, RegKey key, const std::u16string& name,
                          const std::u16string& text);
 
+// Deletes `subkey` after every key below it, since a key with subkeys cannot be deleted. Returns
+// the key's own result; a subkey that stays keeps its parent too.
+ErrorCode DeleteKeyTree(Registry& reg, Hive hive, const std::string& subkey);
+
 }  // namespace qid

@@ -54,22 +54,6 @@ bool EndsWithIgnoreCase(const std::string& text, const char* suffix) {
   return text.size() >= n && EqualsIgnoreCase(std::string_view(text).substr(text.size() - n), suffix);
 }
 
-// Deletes a key after the subkeys below it: a key with subkeys cannot be deleted, and a
-// driver's key may carry some of its own. The key's own result is the one reported.
-ErrorCode DeleteKeyTree(Registry& registry, const std::string& path) {
-  RegKey key = kNoKey;
-  if (registry.OpenKey(Hive::kLocalMachine, path, false, &key) == kSuccess) {
-    std::vector<std::string> children;
-    std::string child;
-    for (uint32_t i = 0; registry.EnumKey(key, i, &child) == kSuccess; ++i) {
-      children.push_back(child);
-    }
-    registry.CloseKey(key);
-    for (const std::string& name : children) DeleteKeyTree(registry, path + "\\" + name);
-  }
-  return registry.DeleteKey(Hive::kLocalMachine, path);
-}
-
 // Opens `user`'s printer values key below HKEY_USERS with full access.
 bool OpenUserKey(Registry& registry, const std::string& path, RegKey* key) {
   return registry.OpenKey(Hive::kUsers, path, true, key) == kSuccess;
@@ -410,7 +394,7 @@ bool DeleteDriverKey(Remover& remover, const DriverRecord& record) {
   // An empty path (one too long to keep) would name the hive itself.
   ErrorCode err = record.key_path.empty()
                       ? kErrFileNotFound
-                      : DeleteKeyTree(*remover.platform.registry, record.key_path);
+                      : DeleteKeyTree(*remover.platform.registry, Hive::kLocalMachine, record.key_path);
   if (err == kSuccess) return true;
   DebugTrace(kWipeTag, "error %d", static_cast<int>(err));
   Warn(remover, remover.host.LoadText(err == kErrAccessDenied ? IDS_NO_KEY_PERMISSION

@@ -87,20 +87,6 @@ std::string DriverSource(const std::string& name) {
   return std::string(kHostDriverDirectory) + "\\" + name;
 }
 
-ErrorCode DeleteKeyTree(Registry& reg, Hive hive, const std::string& path) {
-  {
-    KeyHolder key(&reg);
-    ErrorCode err = reg.OpenKey(hive, path, true, &key.key);
-    if (err != kSuccess) return err;
-    std::string child;
-    while (reg.EnumKey(key.key, 0, &child) == kSuccess) {
-      err = DeleteKeyTree(reg, hive, path + "\\" + child);
-      if (err != kSuccess) return err;
-    }
-  }
-  return reg.DeleteKey(hive, path);
-}
-
 }  // namespace
 
 ErrorCode HostSpooler::EnsureDriverDirectory() {
