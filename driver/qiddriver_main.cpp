@@ -207,7 +207,8 @@ std::string KeptReason(const std::string& trace_path, long long start) {
       reason += "\n  " + text;
   }
   std::fclose(trace);
-  return reason.empty() ? " (the trace " + trace_path + " says more)" : "; the trace says:" + reason;
+  if (reason.empty()) return " (the trace " + trace_path + " says more)";
+  return "; the trace says:" + reason;
 }
 
 const char* LayoutName(JobLayout layout) {

@@ -392,9 +392,10 @@ bool DeleteDriverFile(Remover& remover, const std::string& path, bool with_compa
 bool DeleteDriverKey(Remover& remover, const DriverRecord& record) {
   DebugTrace(kWipeTag, "deleting key HKEY_LOCAL_MACHINE\\%s", record.key_path.c_str());
   // An empty path (one too long to keep) would name the hive itself.
+  Registry& registry = *remover.platform.registry;
   ErrorCode err = record.key_path.empty()
                       ? kErrFileNotFound
-                      : DeleteKeyTree(*remover.platform.registry, Hive::kLocalMachine, record.key_path);
+                      : DeleteKeyTree(registry, Hive::kLocalMachine, record.key_path);
   if (err == kSuccess) return true;
   DebugTrace(kWipeTag, "error %d", static_cast<int>(err));
   Warn(remover, remover.host.LoadText(err == kErrAccessDenied ? IDS_NO_KEY_PERMISSION
