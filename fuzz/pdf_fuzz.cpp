@@ -133,6 +133,7 @@ class FixedSystem : public qid::SystemInfo {
   ErrorCode WindowsFolderW(std::u16string*) override { return qid::kErrAccessDenied; }
   ErrorCode ProgramFilesFolderW(std::u16string*) override { return qid::kErrEnvVarNotFound; }
   ErrorCode ExecutablePathW(std::u16string*) override { return qid::kErrAccessDenied; }
+  ErrorCode UserDataFolder(std::string*) override { return qid::kErrAccessDenied; }
   std::tm LocalTime() override { return std::tm{}; }
 };
 

@@ -575,11 +575,12 @@ TEST_F(JobTest, CountersSaturateInsteadOfWrapping) {
 
 // The job lock is held while results are named and written (the Serialization job's viewer
 // runs per piece, mid-job) and given up before a Document job's viewer, which may stay open.
+// It lives in the user's own folder, whatever TMP says; in TMP only when there is none.
 TEST_F(JobTest, TheJobLockIsHeldWhileResultsAreWritten) {
   SetString("Output Application", "viewer.exe");
   std::vector<bool> free_while_viewing;
   tp.processes.on_start = [&](const std::string&) {
-    int fd = ::open(Host("C:\\tmp\\QIDJOBS.LCK").c_str(), O_RDWR | O_CLOEXEC);
+    int fd = ::open(Host("C:\\profile\\QIDJOBS.LCK").c_str(), O_RDWR | O_CLOEXEC);
     free_while_viewing.push_back(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0);
     if (fd >= 0) ::close(fd);
   };
@@ -589,6 +590,12 @@ TEST_F(JobTest, TheJobLockIsHeldWhileResultsAreWritten) {
   WriterContext serial(tp.platform());
   RunJob(serial, kJob, JobHooks{});
   EXPECT_EQ(free_while_viewing, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(tp.trace.Contains("job lock C:\\profile\\QIDJOBS.LCK"));
+
+  tp.system.user_data.clear();
+  WriteHostFile(Host(kJob), MakeSplitJob(3, {MakeTiff({{}})}));
+  WriterContext without_profile(tp.platform());
+  RunJob(without_profile, kJob, JobHooks{});
   EXPECT_TRUE(tp.trace.Contains("job lock C:\\tmp\\QIDJOBS.LCK"));
 }
 

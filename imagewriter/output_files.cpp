@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 #include "common/debug_trace.h"
 #include "imagewriter/file_names.h"
@@ -122,11 +123,18 @@ bool IsJobOwnFile(WriterContext& ctx, const std::string& path) {
 
 std::unique_ptr<File> LockJobs(WriterContext& ctx) {
   JobContext& job = ctx.job;
-  std::string folders[2] = {job.temp_folder, FolderOf(job.job_path)};
-  if (!folders[0].empty() && folders[0].back() != '\\' && folders[0].back() != '/')
-    folders[0] += '\\';
-  for (const std::string& folder : folders) {
-    if (&folder == &folders[0] && folder.empty()) continue;
+  // The user's own folder first: the driver side may give each job a TMP of its own, and a
+  // lock there would never meet the other job's. TMP and the job's folder only when the user
+  // has no folder the lock can live in.
+  std::vector<std::string> folders;
+  std::string user_folder;
+  ErrorCode found = ctx.os.system->UserDataFolder(&user_folder);
+  if (found == kSuccess) folders.push_back(user_folder);
+  else DebugTrace(kTag, "no folder of the user for the job lock => err %d", int(found));
+  if (!job.temp_folder.empty()) folders.push_back(job.temp_folder);
+  folders.push_back(FolderOf(job.job_path));
+  for (std::string& folder : folders) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
     std::string path = folder + kJobLockName;
     std::unique_ptr<File> lock;
     ErrorCode err = ctx.os.files->OpenExclusiveLock(path, &lock);

@@ -37,8 +37,9 @@ bool IsJobOwnFile(WriterContext& ctx, const std::string& path);
 
 // Waits until no other job of this user is naming or writing results, and holds that until
 // the returned lock is released (or the process ends). The lock file "QIDJOBS.LCK" lives in
-// the "TMP" folder, else in the job file's folder. Null (traced) when neither can hold it:
-// the job then runs unguarded, as before the lock existed. Its path goes to ctx.job.lock_path.
+// the user's own folder (SystemInfo::UserDataFolder), whatever TMP each job has; else in the
+// "TMP" folder, else in the job file's folder. Null (traced) when none can hold it: the job
+// then runs unguarded, as before the lock existed. Its path goes to ctx.job.lock_path.
 std::unique_ptr<File> LockJobs(WriterContext& ctx);
 
 }  // namespace qid

@@ -71,6 +71,12 @@ class SystemInfo {
   // kSuccess and *path; kErrInsufficientBuffer past 32767 characters; the system's error.
   virtual ErrorCode ExecutablePathW(std::u16string* path) = 0;
 
+  // The folder of this user's own files of the product, made when missing: always there for
+  // the user running the program, whatever its environment says (Windows: "ZEL" in the local
+  // application data folder, SHGetFolderPathA bound at run time; the host: the root folder).
+  // kSuccess and *folder, without a trailing separator; the system's error otherwise.
+  virtual ErrorCode UserDataFolder(std::string* folder) = 0;
+
   // The current local time.
   virtual std::tm LocalTime() = 0;
 };

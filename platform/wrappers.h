@@ -209,6 +209,9 @@ class SystemInfoWrapper : public SystemInfo {
   ErrorCode ExecutablePathW(std::u16string* path) override {
     return target_->ExecutablePathW(path);
   }
+  ErrorCode UserDataFolder(std::string* folder) override {
+    return target_->UserDataFolder(folder);
+  }
   std::tm LocalTime() override { return target_->LocalTime(); }
 
  private:

@@ -156,7 +156,16 @@ std::tm HostSystemInfo::LocalTime() {
   return local;
 }
 
-std::string HostRoot() {
+ErrorCode HostSystemInfo::UserDataFolder(std::string* folder) {
+  // The user's settings live here too, so a job that may reach them may reach this.
+  std::string root = HostRoot();
+  struct stat st;
+  if (::stat(root.c_str(), &st) != 0) return ErrnoToError(errno);
+  *folder = root;
+  return kSuccess;
+}
+
+std::string HostRootPath() {
   std::string root;
   if (const char* r = std::getenv("QID_ROOT"); r != nullptr && *r != 0) {
     root = r;
@@ -166,6 +175,11 @@ std::string HostRoot() {
     const char* home = std::getenv("HOME");
     root = std::string(home != nullptr ? home : ".") + "/.local/share/qid";
   }
+  return root;
+}
+
+std::string HostRoot() {
+  std::string root = HostRootPath();
   // Make each missing level, as mkdir -p would.
   for (size_t i = 1; i <= root.size(); ++i)
     if (i == root.size() || root[i] == '/') ::mkdir(root.substr(0, i).c_str(), 0777);

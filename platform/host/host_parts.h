@@ -52,10 +52,14 @@ class HostSystemInfo : public SystemInfo {
   ErrorCode WindowsFolderW(std::u16string* folder) override;
   ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
   ErrorCode ExecutablePathW(std::u16string* path) override;
+  ErrorCode UserDataFolder(std::string* folder) override;  // HostRoot()
   std::tm LocalTime() override;
 };
 
-// $QID_ROOT, else $XDG_DATA_HOME/qid, else ~/.local/share/qid; created when missing.
+// $QID_ROOT, else $XDG_DATA_HOME/qid, else ~/.local/share/qid, as it is.
+std::string HostRootPath();
+
+// HostRootPath(), created when missing.
 std::string HostRoot();
 
 }  // namespace qid

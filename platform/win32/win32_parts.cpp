@@ -236,6 +236,31 @@ ErrorCode Win32SystemInfo::ExecutablePathW(std::u16string* path) {
   }
 }
 
+ErrorCode Win32SystemInfo::UserDataFolder(std::string* folder) {
+  // The shell's folder of the process's own user, read through its token and profile, not
+  // through the environment, which the starting side sets as it likes. Local, not roaming:
+  // the folder holds only this machine's state.
+  constexpr int kLocalAppData = 0x001c;  // CSIDL_LOCAL_APPDATA
+  constexpr int kFlagCreate = 0x8000;    // CSIDL_FLAG_CREATE
+  using FolderEntry = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+  HMODULE shell = ::LoadLibraryA("shell32.dll");
+  if (shell == nullptr) return LastError();
+  auto entry = reinterpret_cast<FolderEntry>(
+      reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetFolderPathA")));
+  if (entry == nullptr) return kErrProcNotFound;
+  char buffer[MAX_PATH + 1] = {};
+  HRESULT hr = entry(nullptr, kLocalAppData | kFlagCreate, nullptr, 0, buffer);
+  if (FAILED(hr)) return (hr & 0xFFFF0000) == 0x80070000 ? ErrorCode(hr & 0xFFFF) : kErrFileNotFound;
+  std::string path = buffer;
+  if (path.empty()) return kErrFileNotFound;
+  if (path.back() != '\\') path += '\\';
+  path += "ZEL";
+  if (!::CreateDirectoryA(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    return LastError();
+  *folder = path;
+  return kSuccess;
+}
+
 std::tm Win32SystemInfo::LocalTime() {
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);

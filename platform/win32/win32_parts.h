@@ -39,7 +39,8 @@ class Win32DebugOutput : public TraceSink {
 };
 
 // GetUserNameA, GetVersionExA, IsWow64Process (bound at run time), GetWindowsDirectoryW,
-// GetEnvironmentVariableW, GetModuleFileNameW and GetLocalTime.
+// GetEnvironmentVariableW, GetModuleFileNameW, SHGetFolderPathA (bound at run time) and
+// GetLocalTime.
 class Win32SystemInfo : public SystemInfo {
  public:
   ErrorCode UserName(size_t capacity, std::string* name) override;
@@ -49,6 +50,7 @@ class Win32SystemInfo : public SystemInfo {
   ErrorCode WindowsFolderW(std::u16string* folder) override;
   ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
   ErrorCode ExecutablePathW(std::u16string* path) override;
+  ErrorCode UserDataFolder(std::string* folder) override;
   std::tm LocalTime() override;
 };
 

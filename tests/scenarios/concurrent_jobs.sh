@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Two print jobs of one user at the same time, as real processes: rounds of two appenders onto
-# one target (every odd round starting without a target) and rounds of two Serialization jobs.
-# After each round every page must be in an output or in a kept job file, and no job may
-# replace the other's results.
+# one target (every odd round starting without a target) sharing one TMP, and rounds of two
+# Serialization jobs and of two auto-numbered Document jobs, each job with a TMP of its own
+# (the driver side chooses TMP). After each round every page must be in an output or in a
+# kept job file, and no job may replace the other's results.
 #
 #   tests/scenarios/concurrent_jobs.sh host NATIVE_BUILD_DIR   # Q71File, qiddriver, qidreg
 #   tests/scenarios/concurrent_jobs.sh wine BUILD_WIN_DIR      # Q71File.exe under Wine
@@ -62,9 +63,9 @@ if [ "$backend" = host ]; then
   drive_c=$QID_ROOT/drive_c
   set_value() { "$native/qidreg" set "$1" "$2" "$3" >/dev/null || fail "\"$1\" stored"; }
   get_dword() { "$native/qidreg" get "$1" | sed -n 's/^dword //p'; }
-  # start_job JOB: Q71File on the job, in the background; its pid in $!.
+  # start_job JOB TMP: Q71File on the job, in the background; its pid in $!.
   start_job() {
-    TMP='C:\TEMP' VEDIZE_DOCNAME=concurrent.doc VEDIZE_PAGES=$PAGES_PER_JOB \
+    TMP=$2 VEDIZE_DOCNAME=concurrent.doc VEDIZE_PAGES=$PAGES_PER_JOB \
       "$native/Q71File" "$1" >/dev/null 2>>"$work/q71file.err" &
   }
   write_root=$QID_ROOT
@@ -82,12 +83,12 @@ else
   get_dword() { local type data; read -r type data < <(wine_reg_query "$key" "$1"); printf '%d\n' "$data"; }
   start_job() {
     wine 'C:\qid\launcher.exe' --env VEDIZE_DOCNAME=concurrent.doc \
-      --env "VEDIZE_PAGES=$PAGES_PER_JOB" --env 'TMP=C:\TEMP' --timeout 120 \
+      --env "VEDIZE_PAGES=$PAGES_PER_JOB" --env "TMP=$2" --timeout 120 \
       --cmd 'C:\qid\Q71File.exe' "$1" >/dev/null 2>&1 &
   }
   write_root=$WINEPREFIX
 fi
-mkdir -p "$drive_c/TEMP" "$drive_c/ZEL" "$drive_c/spool"
+mkdir -p "$drive_c/TEMP/a" "$drive_c/TEMP/b" "$drive_c/ZEL" "$drive_c/spool"
 host_of() { local p=${1:3}; printf '%s/%s\n' "$drive_c" "${p//\\//}"; }
 
 # write_job JOB OUTPUT_MODE: the job file in the layout that Output Mode asks for.
@@ -103,15 +104,17 @@ kept_pages() {
   if [ "$2" = 2 ]; then grep -ao '!!end of file!!!' "$f" | wc -l; else tiff_pages "$f"; fi
 }
 
-# run_pair MODE ROUND: two jobs at once; prints how many of their pages are in kept job files.
+# run_pair MODE ROUND [own]: two jobs at once, sharing TMP or each with its own; prints how
+# many of their pages are in kept job files.
 run_pair() {
-  local mode=$1 round=$2 a b pids=() kept=0 job
+  local mode=$1 round=$2 a b pids=() kept=0 job tmp_a='C:\TEMP\a' tmp_b='C:\TEMP\a'
+  [ "${3:-}" = own ] && tmp_b='C:\TEMP\b'
   a="C:\\spool\\r$round-a.tif"
   b="C:\\spool\\r$round-b.tif"
   write_job "$a" "$mode"
   write_job "$b" "$mode"
-  start_job "$a"; pids+=($!)
-  start_job "$b"; pids+=($!)
+  start_job "$a" "$tmp_a"; pids+=($!)
+  start_job "$b" "$tmp_b"; pids+=($!)
   wait "${pids[@]}"
   for job in "$a" "$b"; do
     if [ -f "$(host_of "$job")" ]; then kept=$((kept + $(kept_pages "$(host_of "$job")" "$mode"))); fi
@@ -131,7 +134,7 @@ common_settings() {
   set_value "Output Directory" sz 'C:\ZEL'
 }
 
-echo "# $backend: $rounds rounds of two appenders, $rounds of two Serialization jobs"
+echo "# $backend: $rounds rounds each of two appenders, two Serialization and two Document jobs"
 common_settings
 set_value "Output Mode" dword 3
 set_value "Output File" sz "APPEND.TIF"
@@ -161,7 +164,7 @@ set_value "Last Serial Number" dword 1
 set_value "Serial Init Number" dword 1
 kept_total=0
 for ((round = 1; round <= rounds; round++)); do
-  kept_total=$((kept_total + $(run_pair 2 "serial$round")))
+  kept_total=$((kept_total + $(run_pair 2 "serial$round" own)))
 done
 files=$(find "$drive_c/ZEL" -maxdepth 1 -name 'S*.TIF' | wc -l)
 one_page=0
@@ -176,4 +179,32 @@ total=$((2 * rounds * PAGES_PER_JOB))
 last=$(get_dword "Last Serial Number")
 [ "$last" = $((total + 1)) ] && pass "Serialization: Last Serial Number is $((total + 1))" \
   || fail "Serialization: Last Serial Number is $((total + 1))" "got $last"
+
+# Auto-numbered Document jobs replace what is there: two that took one number would leave one
+# job's pages only, and delete both job files.
+rm -f "$drive_c"/ZEL/*
+set_value "Output Mode" dword 1
+set_value "AutoGenerate" dword 1
+set_value "Always Overwrite" dword 1
+set_value "Doc Prefix String" sz "D"
+set_value "Auto Number Value" dword 1
+kept_total=0
+for ((round = 1; round <= rounds; round++)); do
+  kept_total=$((kept_total + $(run_pair 1 "document$round" own)))
+done
+files=0 written=0
+for f in "$drive_c"/ZEL/D*.[tT][iI][fF]; do
+  [ -f "$f" ] || continue
+  files=$((files + 1)); written=$((written + $(tiff_pages "$f")))
+done
+total=$((2 * rounds * PAGES_PER_JOB))
+[ $((written + kept_total)) -eq "$total" ] \
+  && pass "Document: every page is in a numbered file or a kept job file" \
+  || fail "Document: every page is in a numbered file or a kept job file" \
+          "$written pages in $files files + $kept_total kept of $total"
+[ "$files" -eq $((2 * rounds)) ] && pass "Document: each job has a number of its own ($files files)" \
+  || fail "Document: each job has a number of its own" "$files files of $((2 * rounds))"
+next=$(get_dword "Auto Number Value")
+[ "$next" = $((2 * rounds + 1)) ] && pass "Document: Auto Number Value is $((2 * rounds + 1))" \
+  || fail "Document: Auto Number Value is $((2 * rounds + 1))" "got $next"
 finish

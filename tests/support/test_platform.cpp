@@ -122,6 +122,12 @@ ErrorCode FixedSystemInfo::ExecutablePathW(std::u16string* path) {
   return kSuccess;
 }
 
+ErrorCode FixedSystemInfo::UserDataFolder(std::string* folder) {
+  if (user_data.empty()) return kErrFileNotFound;
+  *folder = user_data;
+  return kSuccess;
+}
+
 TraceCapture::TraceCapture() : previous_(SetTraceSink(this)) {}
 TraceCapture::~TraceCapture() { SetTraceSink(previous_); }
 
@@ -141,8 +147,8 @@ TestPlatform::TestPlatform() : files(std::make_unique<HostFileSystem>(root.path(
   platform_.debug_output = &trace;
   platform_.spooler = &spooler;
   platform_.control = &control;
-  // Drive C: exists, as on any Windows machine.
-  std::filesystem::create_directories(root.path() + "/drive_c");
+  // Drive C: exists, as on any Windows machine, and so does the user's own folder.
+  std::filesystem::create_directories(root.path() + "/drive_c/profile");
 }
 
 std::string TestPlatform::HostPath(const std::string& product_path) const {

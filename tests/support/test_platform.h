@@ -82,6 +82,7 @@ class FixedSystemInfo : public SystemInfo {
   ErrorCode WindowsFolderW(std::u16string* folder) override;
   ErrorCode ProgramFilesFolderW(std::u16string* folder) override;
   ErrorCode ExecutablePathW(std::u16string* path) override;
+  ErrorCode UserDataFolder(std::string* folder) override;
   std::tm LocalTime() override { return time; }
   std::string user = "tester";
   OsVersion version{5, 1, 2600, 2};
@@ -90,6 +91,7 @@ class FixedSystemInfo : public SystemInfo {
   std::u16string windows_folder = u"C:\\WINDOWS";
   std::u16string program_files = u"C:\\Program Files";  // empty: the variable is not set
   std::u16string executable = u"C:\\setup\\drvsetup.exe";
+  std::string user_data = "C:\\profile";  // made by TestPlatform; empty: there is none
   std::tm time{};  // set by the constructor to 2026-12-08 09:30
   FixedSystemInfo();
 };
