@@ -92,45 +92,52 @@ bool LoadInput(const std::string& input, Rendering rendering, bool quiet,
   std::string folder;
   if (!MakeTemp("qiddriver-render", false, &folder, error)) return false;
   std::string rendered = folder + "/pages.tif";
+  // A PostScript program's pages are known only once it has run: as a PDF first, the
+  // document shows "page n of N" while it renders.
+  std::string document = input;
+  if (kind == InputKind::kPostScript) document = folder + "/document.pdf";
   RenderProgress progress;
   if (!quiet)
     progress = [](int page, int total) {
       if (total > 0) std::fprintf(stderr, "qiddriver: rendering page %d of %d\n", page, total);
       else std::fprintf(stderr, "qiddriver: rendering page %d\n", page);
     };
-  bool ok = RenderDocument(input, rendering, rendered, progress, error) &&
+  bool ok = (document == input || DistillPostScript(input, document, error)) &&
+            RenderDocument(document, rendering, rendered, progress, error) &&
             LoadTiffPages(rendered, pages, error);
   // Scratch files: one left behind in TMPDIR costs nothing but space.
   (void)::unlink(rendered.c_str());
+  if (document != input) (void)::unlink(document.c_str());
   (void)::rmdir(folder.c_str());
   return ok;
 }
 
-// The file through which Q71File names its results ($QID_RESULTS), one host path a line;
-// removed with this object.
-class ResultList {
+// A file through which Q71File tells the driver side one thing a line: its results
+// ($QID_RESULTS, host paths) or notices for the user ($QID_NOTICES); removed with this object.
+class ListFile {
  public:
-  ResultList() = default;
-  ResultList(const ResultList&) = delete;
-  ResultList& operator=(const ResultList&) = delete;
-  ~ResultList() {
+  explicit ListFile(const char* name) : name_(name) {}
+  ListFile(const ListFile&) = delete;
+  ListFile& operator=(const ListFile&) = delete;
+  ~ListFile() {
     if (!path_.empty()) ::unlink(path_.c_str());
   }
 
-  bool Create(std::string* error) { return MakeTemp("qiddriver-results", true, &path_, error); }
+  bool Create(std::string* error) { return MakeTemp(name_, true, &path_, error); }
   const std::string& path() const { return path_; }
 
-  // "result: PATH" for each result, on stdout: the one output a caller needs.
-  void Print() const {
+  // Each line after `prefix`, on `out`.
+  void Print(FILE* out, const char* prefix) const {
     FILE* list = std::fopen(path_.c_str(), "r");
     if (list == nullptr) return;
     char line[8192];
-    while (std::fgets(line, sizeof line, list) != nullptr) std::printf("result: %s", line);
+    while (std::fgets(line, sizeof line, list) != nullptr) std::fprintf(out, "%s%s", prefix, line);
     std::fclose(list);
-    std::fflush(stdout);
+    std::fflush(out);
   }
 
  private:
+  const char* name_;
   std::string path_;
 };
 
@@ -254,6 +261,15 @@ bool ChooseLayout(DriverOptions& o, const std::string& root, JobSpec* job_spec,
 // no other job's marker can end or block this job's wait) and the job file's product path in
 // it.
 struct JobPlace {
+  JobPlace() = default;
+  JobPlace(const JobPlace&) = delete;
+  JobPlace& operator=(const JobPlace&) = delete;
+  // A private folder left empty (the job went elsewhere, or was never written) is of no use;
+  // one that still holds a job file stays.
+  ~JobPlace() {
+    if (!private_tmp.empty()) (void)::rmdir(private_tmp.c_str());
+  }
+
   std::string tmp;
   std::string private_tmp;  // the folder made for the job, to remove once it is written
   std::string job_path;
@@ -291,6 +307,8 @@ JobLaunch MakeLaunch(const DriverOptions& o, const JobPlace& place, size_t page_
     launch.set_env.push_back({"PRINTTOFILE", "1"});
     launch.set_env.push_back({"PTF_NAME", o.print_to_file_name});
   }
+  // Q71File's notice that it shows no settings dialog is for a person watching.
+  if (o.quiet) launch.set_env.push_back({"QID_QUIET", "1"});
   for (const auto& extra : o.extra_env) launch.set_env.push_back(extra);
   launch.unset_env = o.unset_env;
   return launch;
@@ -374,13 +392,17 @@ int Run(int argc, char** argv) {
   if (!MakeFolders(FolderOf(marker_host), &error)) return Fail(kExitBadInput, error);
 
   JobLaunch launch = MakeLaunch(o, place, pages.size(), marker_host);
-  ResultList results;
-  if (!results.Create(&error)) return Fail(kExitBadInput, error);
+  ListFile results("qiddriver-results"), notices("qiddriver-notices");
+  if (!results.Create(&error) || !notices.Create(&error)) return Fail(kExitBadInput, error);
   launch.set_env.push_back({"QID_RESULTS", results.path()});
+  launch.set_env.push_back({"QID_NOTICES", notices.path()});
   const std::string trace_path = TraceFile();
   const long long trace_start = FileSize(trace_path);
   JobResult result = RunQ71File(launch);
-  results.Print();
+  results.Print(stdout, "result: ");
+  // What went wrong beside the pages (an Output Application that did not start) is said even
+  // with --quiet; the job itself is written, so it does not change the exit status.
+  notices.Print(stderr, "qiddriver: warning: ");
   return Report(o, launch, result, place, job_host, marker_host, trace_path, trace_start);
 }
 

@@ -40,6 +40,7 @@ bool RunOutputApplication(WriterContext& ctx, const std::string& command_line) {
     if (waited != kSuccess) DebugTrace(kTag, "wait failed, error %u", static_cast<unsigned>(waited));
   } else {
     DebugTrace(kTag, "not created, error %u", static_cast<unsigned>(err));
+    if (ctx.application_not_started) ctx.application_not_started(command_line, err);
   }
   DebugTrace(kTag, "=>iResult %d", created ? 1 : 0);
   return created;

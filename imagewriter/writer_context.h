@@ -54,6 +54,9 @@ struct WriterContext {
   // Told of every result once it is complete, by its product path; the host entry lists the
   // results for the driver side. Empty: nobody asks.
   std::function<void(const std::string& path)> result_written;
+  // Told when the Output Application could not be started, with its command line and the
+  // system's error; the host entry passes it on to the driver side. Empty: only the trace says.
+  std::function<void(const std::string& command_line, ErrorCode err)> application_not_started;
 };
 
 }  // namespace qid

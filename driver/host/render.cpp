@@ -68,6 +68,14 @@ bool RunGhostscript(const std::vector<std::string>& argv, const RenderProgress& 
   return false;
 }
 
+std::string GhostscriptFailure(const std::string& document, const char* doing,
+                               const std::string& why) {
+  if (why.find("cannot start gs") == 0)
+    return "Ghostscript (gs) is needed to print PDF or PostScript: " + why +
+           " (install the ghostscript package)";
+  return std::string("Ghostscript could not ") + doing + " " + document + ": " + why;
+}
+
 }  // namespace
 
 const char* DeviceFor(Rendering rendering) {
@@ -98,16 +106,24 @@ bool RenderDocument(const std::string& document, Rendering rendering, const std:
   argv.push_back(document);
   std::string why;
   if (!RunGhostscript(argv, progress, &why)) {
-    if (why.find("cannot start gs") == 0)
-      *error = "Ghostscript (gs) is needed to print PDF or PostScript: " + why +
-               " (install the ghostscript package)";
-    else
-      *error = "Ghostscript could not render " + document + ": " + why;
+    *error = GhostscriptFailure(document, "render", why);
     return false;
   }
   struct stat st;
   if (::stat(tiff_path.c_str(), &st) != 0 || st.st_size == 0) {
     *error = "Ghostscript rendered no pages from " + document;
+    return false;
+  }
+  return true;
+}
+
+bool DistillPostScript(const std::string& document, const std::string& pdf_path,
+                       std::string* error) {
+  std::string why;
+  if (!RunGhostscript({"gs", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                       "-sOutputFile=" + pdf_path, "--", document},
+                      RenderProgress(), &why)) {
+    *error = GhostscriptFailure(document, "read", why);
     return false;
   }
   return true;

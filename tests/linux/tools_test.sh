@@ -57,6 +57,10 @@ print "$work/o1" "$work/e5" "$page"
 check "a written job exits 0" test "$status" -eq 0
 check "and prints its result's host path" says "$work/o1" "^result: $out_dir/TEST.TIF\$"
 check "the job's private folder is gone" bash -c "[ -z \"\$(ls -A '$TMPDIR')\" ]"
+check "--quiet silences Q71File's settings dialog notice" bash -c "! grep -q 'settings dialog' '$work/e5'"
+"$build/qiddriver" --quiet --write-only --job "$work/written.tif" "$page" >/dev/null 2>&1
+check "--write-only writes the job" test -s "$work/written.tif"
+check "and leaves no private folder" bash -c "[ -z \"\$(ls -A '$TMPDIR')\" ]"
 reg set "Output Directory" sz "/proc/qid-forbidden" >/dev/null
 print "$work/o2" "$work/e6" "$page"
 check "a kept job exits 5" test "$status" -eq 5
@@ -68,6 +72,20 @@ print "$work/o3" "$work/e7" --q71file /nonexistent/Q71File "$page"
 check "a program that cannot start exits 2" test "$status" -eq 2
 print "$work/o4" "$work/e8" "$work/missing.pdf"
 check "a missing input exits 1" test "$status" -eq 1
+printf '%%!PS-Adobe-3.0\n%%%%Pages: 2\n%%%%EndComments\nshowpage\nshowpage\n' >"$work/two.ps"
+"$build/qiddriver" --q71file "$build/Q71File" "$work/two.ps" >/dev/null 2>"$work/e10"
+check "PostScript shows its pages as PDF does" says "$work/e10" "rendering page 2 of 2"
+
+# Q71File itself: help or a path that is no job file makes no folder, lock or setting.
+mkdir -p "$work/cwd" "$work/fresh-tmp"
+for arg in --help "$work/missing.tif" "$work/cwd"; do
+  (cd "$work/cwd" && QID_ROOT=$work/fresh-root TMP=$work/fresh-tmp "$build/Q71File" "$arg" \
+    >"$work/q.out" 2>&1)
+  status=$?
+  check "Q71File $arg writes nothing" bash -c "[ ! -e '$work/fresh-root' ] && [ -z \"\$(find '$work/fresh-tmp' '$work/cwd' -mindepth 1)\" ]"
+  if [ "$arg" = --help ]; then check "and --help exits 0 with the usage" bash -c "[ $status -eq 0 ] && grep -q '^usage: Q71File' '$work/q.out'"
+  else check "and says it is no job file" bash -c "[ $status -ne 0 ] && grep -q 'no job file' '$work/q.out'"; fi
+done
 
 # The Output Application gets the result's host path, as one argument.
 app=$work/app.sh
@@ -78,6 +96,17 @@ print "$work/o5" "$work/e9" "$page"
 check "the Output Application ran" test -f "$work/app.log"
 check "with one argument" bash -c "[ \"\$(sed -n 1p '$work/app.log')\" = 1 ]"
 check "the result's host path" bash -c "[ \"\$(sed -n 2p '$work/app.log')\" = '$out_dir/TEST.TIF' ]"
+
+# One that cannot start (missing, or a path with blanks left unquoted) is reported; the job
+# itself is written.
+cp "$app" "$work/my viewer.sh"
+for bad in "$work/missing-viewer" "$work/my viewer.sh"; do
+  reg set "Output Application" sz "$bad" >/dev/null
+  print "$work/o6" "$work/e11" "$page"
+  check "qiddriver warns of an Output Application that cannot start ($bad)" \
+    says "$work/e11" "warning: the Output Application could not be started.*$bad"
+  check "and the job is written" bash -c "[ $status -eq 0 ] && grep -q '^result: ' '$work/o6'"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
