@@ -207,4 +207,12 @@ total=$((2 * rounds * PAGES_PER_JOB))
 next=$(get_dword "Auto Number Value")
 [ "$next" = $((2 * rounds + 1)) ] && pass "Document: Auto Number Value is $((2 * rounds + 1))" \
   || fail "Document: Auto Number Value is $((2 * rounds + 1))" "got $next"
+
+# The lock is the user's own (the root folder; under Wine the local application data), no TMP's.
+lock_home=${QID_ROOT:-}
+[ "$backend" = wine ] && lock_home=$drive_c/users
+user_locks=$(find "$lock_home" -maxdepth 5 -name QIDJOBS.LCK | wc -l)
+tmp_locks=$(find "$drive_c/TEMP" -name QIDJOBS.LCK | wc -l)
+[ "$user_locks" -eq 1 ] && [ "$tmp_locks" -eq 0 ] && pass "the job lock is in the user's folder" \
+  || fail "the job lock is in the user's folder" "$user_locks there, $tmp_locks in TMP"
 finish
