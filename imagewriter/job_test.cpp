@@ -543,6 +543,14 @@ TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {
   RunJob(marker, kJob, JobHooks{});
   EXPECT_TRUE(tp.trace.Contains("C:\\tmp\\done_zel.tif is the job's own file"));
   EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  // Nor the job lock in the user's folder, which TMP does not name.
+  SetNumber("Output Mode", 3);
+  SetString("Output Directory", "C:\\Profile");
+  SetString("Output File", "qidjobs.lck");
+  WriterContext lock(tp.platform());
+  RunJob(lock, kJob, JobHooks{});
+  EXPECT_TRUE(tp.trace.Contains("C:\\Profile\\qidjobs.lck is the job's own file"));
+  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
 }
 
 TEST_F(JobTest, AMissingOutputDirectoryIsCreatedWithItsParents) {
