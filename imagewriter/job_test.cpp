@@ -535,22 +535,21 @@ TEST_F(JobTest, TheJobFileIsNeverItsOwnTarget) {
   EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
   EXPECT_TRUE(tp.trace.Contains("C:\\SPOOL\\JOB 1.TIF is the job's own file"));
 
-  // Nor is the done marker, which the end of the job empties.
-  SetNumber("Output Mode", 1);
-  SetString("Output Directory", "C:\\tmp");
-  SetString("Output File", "done_zel.tif");
-  WriterContext marker(tp.platform());
-  RunJob(marker, kJob, JobHooks{});
-  EXPECT_TRUE(tp.trace.Contains("C:\\tmp\\done_zel.tif is the job's own file"));
-  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
-  // Nor the job lock in the user's folder, which TMP does not name.
-  SetNumber("Output Mode", 3);
-  SetString("Output Directory", "C:\\Profile");
-  SetString("Output File", "qidjobs.lck");
-  WriterContext lock(tp.platform());
-  RunJob(lock, kJob, JobHooks{});
-  EXPECT_TRUE(tp.trace.Contains("C:\\Profile\\qidjobs.lck is the job's own file"));
-  EXPECT_EQ(ReadHostFile(Host(kJob)), Restored());
+  // Nor is the done marker, which the end of the job empties, or the job lock in the user's
+  // folder, which TMP does not name.
+  struct OwnFile { uint32_t mode; const char* folder; const char* file; const char* target; };
+  const OwnFile own_files[] = {{1, "C:\\tmp", "done_zel.tif", "C:\\tmp\\done_zel.tif"},
+                               {3, "C:\\Profile", "qidjobs.lck", "C:\\Profile\\qidjobs.lck"}};
+  for (const OwnFile& own : own_files) {
+    SetNumber("Output Mode", own.mode);
+    SetString("Output Directory", own.folder);
+    SetString("Output File", own.file);
+    WriterContext again(tp.platform());
+    RunJob(again, kJob, JobHooks{});
+    EXPECT_TRUE(tp.trace.Contains(std::string(own.target) + " is the job's own file"))
+        << own.target;
+    EXPECT_EQ(ReadHostFile(Host(kJob)), Restored()) << own.target;
+  }
 }
 
 TEST_F(JobTest, AMissingOutputDirectoryIsCreatedWithItsParents) {

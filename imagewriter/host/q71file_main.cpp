@@ -1,6 +1,8 @@
 // Q71File on the host: one print job per run. The job path is the whole command line: the
 // driver side passes it as the one argument; several arguments are joined by single blanks,
-// as a Windows command line would hold them.
+// as a Windows command line would hold them. --help, or a path that is no file, ends before
+// anything is written. The driver side may name files for the job's results ($QID_RESULTS)
+// and for notices to the user ($QID_NOTICES), and ask for quiet ($QID_QUIET).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -75,9 +77,12 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc < 2 || !NamesAJobFile(command_line)) {
-    if (argc < 2) std::fputs(kUsage, stderr);
-    else std::fprintf(stderr, "Q71File: \"%s\" is no job file: nothing done\n", command_line.c_str());
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return 1;
+  }
+  if (!NamesAJobFile(command_line)) {
+    std::fprintf(stderr, "Q71File: \"%s\" is no job file: nothing done\n", command_line.c_str());
     return 1;
   }
 

@@ -250,7 +250,9 @@ ErrorCode Win32SystemInfo::UserDataFolder(std::string* folder) {
   if (entry == nullptr) return kErrProcNotFound;
   char buffer[MAX_PATH + 1] = {};
   HRESULT hr = entry(nullptr, kLocalAppData | kFlagCreate, nullptr, 0, buffer);
-  if (FAILED(hr)) return (hr & 0xFFFF0000) == 0x80070000 ? ErrorCode(hr & 0xFFFF) : kErrFileNotFound;
+  // A system error comes wrapped as 0x8007xxxx; anything else means the folder is not there.
+  if (FAILED(hr))
+    return (hr & 0xFFFF0000) == 0x80070000 ? ErrorCode(hr & 0xFFFF) : kErrFileNotFound;
   std::string path = buffer;
   if (path.empty()) return kErrFileNotFound;
   if (path.back() != '\\') path += '\\';
