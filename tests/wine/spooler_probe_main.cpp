@@ -181,6 +181,13 @@ void SystemChecks(SystemInfo& sys) {
   Report(Lower(folder).size() > 18 &&
              Lower(folder).substr(Lower(folder).size() - 18) == u"\\spooler_probe.exe",
          "system: the executable's path ends in its name", Utf16ToAnsi(folder));
+  std::string own;
+  ExpectCode("system: the user's own folder", kSuccess, sys.UserDataFolder(&own));
+  DWORD own_attributes = ::GetFileAttributesA(own.c_str());
+  Report(own.size() > 4 && own.compare(own.size() - 4, 4, "\\ZEL") == 0 &&
+             own_attributes != INVALID_FILE_ATTRIBUTES &&
+             (own_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+         "system: it is a folder \"ZEL\" made for the user", own);
 }
 
 void FileChecks(FileSystem& files, const std::u16string& dir) {
