@@ -348,6 +348,36 @@ TEST_F(JobTest, AJobWhoseLayoutDoesNotFitTheModeIsKept) {
                                 "all pages: job file kept"));
 }
 
+// A job that stays unwritten is told to whoever printed it, with the reason and where the pages
+// are; an unattended job (Disable Dialog) only traces it, so that nothing waits for a click.
+TEST_F(JobTest, AKeptJobIsToldWithItsReasonAndPlaceUnlessUnattended) {
+  SetNumber("Output Mode", 2);  // the job holds one TIFF of all pages
+  JobHooks hooks;
+  hooks.show_settings_dialog = [](WriterContext&) { return 1; };
+  for (uint32_t unattended : {0u, 1u}) {
+    SetNumber("Disable Dialog", unattended);
+    WriteHostFile(Host(kJob), job_bytes_);
+    tp.message_boxes.shown.clear();
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, hooks);
+    EXPECT_TRUE(JobFileExists());
+    EXPECT_EQ(Marker(), "created");
+    if (unattended) {
+      EXPECT_TRUE(tp.message_boxes.shown.empty());
+      EXPECT_TRUE(tp.trace.Contains("job kept, user not told: The job was made for a file of all "
+                                    "pages, not one file per page => C:\\spool\\job 1.tif"));
+      continue;
+    }
+    ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+    EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - JOB NOT WRITTEN");
+    EXPECT_EQ(tp.message_boxes.shown[0].text,
+              "The job was made for a file of all pages, not one file per page.\n\nThe printed "
+              "pages are kept in the job file:\n\nC:\\spool\\job 1.tif");
+    EXPECT_EQ(tp.message_boxes.shown[0].style,
+              uint32_t(kMbIconError | kMbTaskModal | kMbSetForeground));
+  }
+}
+
 TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
   SetNumber("Output Mode", 2);
   SetString("Serial Prefix String", "S");
