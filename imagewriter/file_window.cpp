@@ -76,7 +76,11 @@ bool FileWindow::Read(uint64_t at, void* out, size_t n) {
 
 uint64_t FileWindow::FindPageEnd(uint64_t from) {
   while (from < size_ && size_ - from >= kPageEndMarkerSize) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), size_ - from));
+    // The bytes the window already holds are searched first: the next piece mostly starts
+    // inside the window that found the last marker.
+    size_t n = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), size_ - from));
+    if (from >= start_ && from - start_ < filled_ && filled_ - (from - start_) >= kPageEndMarkerSize)
+      n = filled_ - static_cast<size_t>(from - start_);
     const uint8_t* p = Span(from, n, n);
     if (p == nullptr) return kNoMarker;
     size_t end = qid::FindPageEnd(p, 0, n);
