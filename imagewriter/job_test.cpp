@@ -378,6 +378,26 @@ TEST_F(JobTest, AKeptJobIsToldWithItsReasonAndPlaceUnlessUnattended) {
   }
 }
 
+// One TIFF of all pages cannot pass 4 GiB (its offsets are 32 bits): such a job is kept with
+// the reason, and the Append target keeps its pages. The job file is sparse: no disk is used.
+TEST_F(JobTest, ADocumentOrAppendJobPast4GiBIsKept) {
+  const std::string book = MakeTiff({{}});
+  for (uint32_t mode : {1u, 3u}) {
+    SetNumber("Output Mode", mode);
+    WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), book);
+    WriteHostFile(Host(kJob), job_bytes_);
+    std::filesystem::resize_file(Host(kJob), (uint64_t(1) << 32) + 1);
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    EXPECT_EQ(std::filesystem::file_size(Host(kJob)), (uint64_t(1) << 32) + 1) << mode;
+    EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), book) << mode;
+    EXPECT_EQ(run.job.kept_reason, "The job is larger than a TIFF file can be (4 GiB)");
+    EXPECT_EQ(Marker(), "created");
+  }
+  EXPECT_TRUE(tp.trace.Contains("passes 4 GiB, more than one TIFF can hold: job file kept"));
+  std::filesystem::remove(Host(kJob));
+}
+
 TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
   SetNumber("Output Mode", 2);
   SetString("Serial Prefix String", "S");
