@@ -53,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string valid = qid::testing::MakeTiff({{}, {}});
 
   qid::WriterContext ctx(tp.platform());
+  ctx.read_window = 61;  // small and odd: markers, IFDs and rebased fields cross window edges
   qid::ImagingStartup(ctx);
   qid::Settings& s = ctx.settings;
   s.output_mode = qid::kModeSerialization;

@@ -8,6 +8,7 @@
 #include "imagewriter/job_layout.h"
 #include "imagewriter/job_split.h"
 #include "imagewriter/jpegexport.h"
+#include "imagewriter/kept_job.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
 #include "imagewriter/output_files.h"
@@ -297,6 +298,7 @@ bool LayoutFitsPath(WriterContext& ctx, bool split) {
                "job holds one TIFF of all pages, Output Mode %d data mode %d writes one file "
                "per page: job file kept",
                int(ctx.settings.output_mode), int(job.data_mode));
+    NoteKeptReason(ctx, "The job was made for a file of all pages, not one file per page");
     return false;
   }
   if (!split && layout == JobLayout::kSplit) {
@@ -304,6 +306,11 @@ bool LayoutFitsPath(WriterContext& ctx, bool split) {
                "job holds one TIFF per page, Output Mode %d writes one TIFF of all pages: job "
                "file kept",
                int(ctx.settings.output_mode));
+    NoteKeptReason(ctx, "The job was made for one file per page, not a file of all pages");
+    return false;
+  }
+  if (!split && !JobFitsOneTiff(ctx, job.job_path)) {
+    NoteKeptReason(ctx, "The job is larger than a TIFF file can be (4 GiB)");
     return false;
   }
   return true;
@@ -416,6 +423,10 @@ void RunJob(WriterContext& ctx, const char* command_line, const JobHooks& hooks)
     }
   }
   CleanUp(ctx, output == Output::kKeepJobFile);
+  if (output == Output::kKeepJobFile) {
+    job_lock.reset();  // a box waiting for a click must not hold back the user's next job
+    ReportKeptJob(ctx);
+  }
 }
 
 }  // namespace qid

@@ -4,13 +4,16 @@
 #include <memory>
 #include <vector>
 
+#include "common/debug_trace.h"
 #include "common/little_endian.h"
+#include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
 namespace qid {
 namespace {
 
 constexpr uint64_t kFirstPiece = 24;
+constexpr uint64_t kMaxTiffSize = 0xFFFFFFFFull;
 constexpr size_t kEntrySize = 12;
 
 bool ReadAt(File& file, uint64_t position, void* buffer, size_t n) {
@@ -55,6 +58,19 @@ JobLayout DetectJobLayout(WriterContext& ctx, const std::string& job_path) {
                      std::memcmp(head + kFirstPiece, "II*\0", 4) == 0;
   if (document == split) return JobLayout::kUnknown;
   return document ? JobLayout::kDocument : JobLayout::kSplit;
+}
+
+bool JobFitsOneTiff(WriterContext& ctx, const std::string& job_path) {
+  std::unique_ptr<File> file;
+  uint64_t size = 0;
+  if (ctx.os.files->OpenFile(job_path, FileAccess::kRead, FileDisposition::kOpenExisting,
+                             FileShare::kRead, &file) != kSuccess ||
+      file->Size(&size) != kSuccess || size <= kMaxTiffSize) {
+    return true;  // a job that cannot be read fails, and is reported, where it is written
+  }
+  DebugTrace(trace::kDialog, "job %s passes 4 GiB, more than one TIFF can hold: job file kept",
+             job_path.c_str());
+  return false;
 }
 
 }  // namespace qid

@@ -21,4 +21,8 @@ enum class JobLayout {
 // "II"); never the whole file. A file that cannot be read is kUnknown.
 JobLayout DetectJobLayout(WriterContext& ctx, const std::string& job_path);
 
+// A job of one TIFF of all pages fits the TIFF format's 4 GiB (its 32-bit offsets reach no
+// further), so Document and Append output can hold it. False (traced) when it is larger.
+bool JobFitsOneTiff(WriterContext& ctx, const std::string& job_path);
+
 }  // namespace qid

@@ -7,6 +7,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "imagewriter/file_window.h"
 #include "imagewriter/jpegexport.h"
 #include "imagewriter/launch.h"
 #include "imagewriter/naming.h"
@@ -42,7 +43,7 @@ void ShowError(WriterContext& ctx, const char* text, const std::string& path) {
 // name `shown`. A file that could not be written whole is removed rather than left half written.
 enum class Written { kOk, kNotCreated, kNotWritten };
 Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const std::string& shown,
-                       const uint8_t* bytes, size_t size) {
+                       FileWindow& job, uint64_t start, uint64_t size) {
   std::unique_ptr<File> file;
   if (ctx.os.files->OpenFile(file_path, FileAccess::kReadWrite, FileDisposition::kCreateAlways,
                              FileShare::kNone, &file) != kSuccess) {
@@ -50,7 +51,7 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
     return Written::kNotCreated;
   }
   uint64_t file_size = 0;
-  ErrorCode err = file->Write(bytes, size);
+  ErrorCode err = job.CopyTo(*file, start, start + size);
   if (err == kSuccess) err = file->Size(&file_size);
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess) {
@@ -59,8 +60,8 @@ Written WritePieceFile(WriterContext& ctx, const std::string& file_path, const s
     DebugTrace(kTag, "piece %s not written => err %d, removed", shown.c_str(), int(err));
     return Written::kNotWritten;
   }
-  DebugTrace(kTag, "Write Serial %s [%ld]", shown.c_str(), long(size));
-  DebugTrace(kTag, "File Size [%ld]", long(file_size));
+  DebugTrace(kTag, "Write Serial %s [%lu]", shown.c_str(), static_cast<unsigned long>(size));
+  DebugTrace(kTag, "File Size [%lu]", static_cast<unsigned long>(file_size));
   return Written::kOk;
 }
 
@@ -157,7 +158,8 @@ bool PlaceResult(WriterContext& ctx, const PieceResult& piece) {
 }
 
 // One piece, steps 1 to 9. False when the split must stop.
-bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int* written) {
+bool HandlePiece(WriterContext& ctx, FileWindow& job, uint64_t start, uint64_t size, int index,
+                 int* written) {
   Settings& s = ctx.settings;
   const uint16_t data_mode = ctx.job.data_mode;
   std::string path;
@@ -179,11 +181,11 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
       ShowError(ctx, kNotWrittenText, path);
       return false;
     }
-    if (!AppendTiffBytes(ctx, bytes, size, path)) {
+    if (!AppendTiffRange(ctx, job, start, size, path)) {
       ShowError(ctx, kNotWrittenText, path);
       return false;
     }
-    DebugTrace(kTag, "Write Serial %s [%ld]", path.c_str(), long(size));
+    DebugTrace(kTag, "Write Serial %s [%lu]", path.c_str(), static_cast<unsigned long>(size));
   } else {
     if (s.output_mode == kModeSerialization && s.last_serial_number == kCounterLimit) {
       // The number cannot advance: every later piece would take this same name.
@@ -205,7 +207,7 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     // The piece is written beside its name: an earlier file of that name stays untouched
     // until this result is complete and may replace it.
     Written w = CreateBeside(*ctx.os.files, path, &piece.file)
-                    ? WritePieceFile(ctx, piece.file, path, bytes, size)
+                    ? WritePieceFile(ctx, piece.file, path, job, start, size)
                     : Written::kNotCreated;
     if (w == Written::kNotCreated) {
       ShowError(ctx, kNotCreatedText, path);
@@ -217,7 +219,8 @@ bool HandlePiece(WriterContext& ctx, uint8_t* bytes, size_t size, int index, int
     }
     // A JPEG file holds one page: a piece of several stays a TIFF, with every page.
     int pages = 0;
-    const bool one_page = CheckTiffPages(bytes, size, &pages, nullptr) && pages == 1;
+    RangeSource bytes(job, start, size);
+    const bool one_page = CheckTiffPages(bytes, &pages, nullptr) && pages == 1;
     if (data_mode == 0 && !one_page)
       DebugTrace(kTagJpeg, "piece %d holds %d pages: kept as TIFF => %s", index, pages,
                  path.c_str());
@@ -284,50 +287,56 @@ int SplitJobFile(WriterContext& ctx, const std::string& job_path, SplitOutcome* 
   SplitOutcome& out = outcome != nullptr ? *outcome : local;
   out = SplitOutcome{};
 
-  std::string job;
-  {
-    std::unique_ptr<File> file;
-    ErrorCode err = ctx.os.files->OpenFile(job_path, FileAccess::kRead,
-                                           FileDisposition::kOpenExisting, FileShare::kNone,
-                                           &file);
-    if (err != kSuccess) {
-      DebugTrace(kTag, "split: cannot open %s => err %d", job_path.c_str(), int(err));
-      return 0;
-    }
-    if (!IsTiffFile(*file)) {
-      DebugTrace(kTag, "split: %s is no job file", job_path.c_str());
-      return 0;
-    }
-    err = ReadWholeFile(*file, &job);
-    if (err != kSuccess || job.empty()) {
-      DebugTrace(kTag, "split: cannot read %s => err %d", job_path.c_str(), int(err));
-      return 0;
-    }
+  std::unique_ptr<File> file;
+  ErrorCode err = ctx.os.files->OpenFile(job_path, FileAccess::kRead,
+                                         FileDisposition::kOpenExisting, FileShare::kNone, &file);
+  if (err != kSuccess) {
+    DebugTrace(kTag, "split: cannot open %s => err %d", job_path.c_str(), int(err));
+    return 0;
   }
-  uint8_t* bytes = reinterpret_cast<uint8_t*>(job.data());
-  const size_t size = job.size();
+  if (!IsTiffFile(*file)) {
+    DebugTrace(kTag, "split: %s is no job file", job_path.c_str());
+    return 0;
+  }
+  uint64_t size = 0;
+  err = file->Size(&size);
+  if (err != kSuccess || size == 0) {
+    DebugTrace(kTag, "split: cannot read %s => err %d", job_path.c_str(), int(err));
+    return 0;
+  }
+  // The job is read through one window: a job of any size, larger than 4 GiB too (each piece is
+  // its own TIFF), costs the same memory.
+  FileWindow job(*file, size, ctx.read_window);
 
-  size_t start = kFirstPiece;
-  size_t end = start < size ? FindPageEnd(bytes, start, size - start) : kNoPageEnd;
-  if (end == kNoPageEnd) {
-    DebugTrace(kTag, "split: no page-end marker in %s", job_path.c_str());
+  uint64_t start = kFirstPiece;
+  uint64_t end = start < size ? job.FindPageEnd(start) : kNoMarker;
+  if (end == kNoMarker) {
+    if (job.failed()) {
+      DebugTrace(kTag, "split: cannot read %s => err %d", job_path.c_str(), int(kErrReadFault));
+    } else {
+      DebugTrace(kTag, "split: no page-end marker in %s", job_path.c_str());
+    }
     return 0;
   }
   bool complete = true;
   for (int index = 0;; ++index) {
-    if (!HandlePiece(ctx, bytes + start, end - start, index, &out.pieces)) {
+    if (!HandlePiece(ctx, job, start, end - start, index, &out.pieces)) {
       complete = false;
       break;
     }
     start = end;
     if (start >= size) break;
-    end = FindPageEnd(bytes, start, size - start);
-    if (end == kNoPageEnd) {
+    end = job.FindPageEnd(start);
+    if (end == kNoMarker) {
       // Bytes after the last marker end no piece. Zeros are padding; anything else may be a
       // page whose marker is missing, which exists nowhere but in the job file.
-      if (std::any_of(bytes + start, bytes + size, [](uint8_t b) { return b != 0; })) {
-        DebugTrace(kTag, "split: %ld bytes after the last page-end marker: job file kept",
-                   long(size - start));
+      if (job.failed()) {
+        DebugTrace(kTag, "split: cannot read %s => err %d: job file kept", job_path.c_str(),
+                   int(kErrReadFault));
+        complete = false;
+      } else if (job.AnyNonZero(start, size)) {
+        DebugTrace(kTag, "split: %lu bytes after the last page-end marker: job file kept",
+                   static_cast<unsigned long>(size - start));
         complete = false;
       }
       break;

@@ -348,6 +348,56 @@ TEST_F(JobTest, AJobWhoseLayoutDoesNotFitTheModeIsKept) {
                                 "all pages: job file kept"));
 }
 
+// A job that stays unwritten is told to whoever printed it, with the reason and where the pages
+// are; an unattended job (Disable Dialog) only traces it, so that nothing waits for a click.
+TEST_F(JobTest, AKeptJobIsToldWithItsReasonAndPlaceUnlessUnattended) {
+  SetNumber("Output Mode", 2);  // the job holds one TIFF of all pages
+  JobHooks hooks;
+  hooks.show_settings_dialog = [](WriterContext&) { return 1; };
+  for (uint32_t unattended : {0u, 1u}) {
+    SetNumber("Disable Dialog", unattended);
+    WriteHostFile(Host(kJob), job_bytes_);
+    tp.message_boxes.shown.clear();
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, hooks);
+    EXPECT_TRUE(JobFileExists());
+    EXPECT_EQ(Marker(), "created");
+    if (unattended) {
+      EXPECT_TRUE(tp.message_boxes.shown.empty());
+      EXPECT_TRUE(tp.trace.Contains("job kept, user not told: The job was made for a file of all "
+                                    "pages, not one file per page => C:\\spool\\job 1.tif"));
+      continue;
+    }
+    ASSERT_EQ(tp.message_boxes.shown.size(), 1u);
+    EXPECT_EQ(tp.message_boxes.shown[0].caption, "ERROR - JOB NOT WRITTEN");
+    EXPECT_EQ(tp.message_boxes.shown[0].text,
+              "The job was made for a file of all pages, not one file per page.\n\nThe printed "
+              "pages are kept in the job file:\n\nC:\\spool\\job 1.tif");
+    EXPECT_EQ(tp.message_boxes.shown[0].style,
+              uint32_t(kMbIconError | kMbTaskModal | kMbSetForeground));
+  }
+}
+
+// One TIFF of all pages cannot pass 4 GiB (its offsets are 32 bits): such a job is kept with
+// the reason, and the Append target keeps its pages. The job file is sparse: no disk is used.
+TEST_F(JobTest, ADocumentOrAppendJobPast4GiBIsKept) {
+  const std::string book = MakeTiff({{}});
+  for (uint32_t mode : {1u, 3u}) {
+    SetNumber("Output Mode", mode);
+    WriteHostFile(Host("C:\\ZEL\\TEST.TIF"), book);
+    WriteHostFile(Host(kJob), job_bytes_);
+    std::filesystem::resize_file(Host(kJob), (uint64_t(1) << 32) + 1);
+    WriterContext run(tp.platform());
+    RunJob(run, kJob, JobHooks{});
+    EXPECT_EQ(std::filesystem::file_size(Host(kJob)), (uint64_t(1) << 32) + 1) << mode;
+    EXPECT_EQ(ReadHostFile(Host("C:\\ZEL\\TEST.TIF")), book) << mode;
+    EXPECT_EQ(run.job.kept_reason, "The job is larger than a TIFF file can be (4 GiB)");
+    EXPECT_EQ(Marker(), "created");
+  }
+  EXPECT_TRUE(tp.trace.Contains("passes 4 GiB, more than one TIFF can hold: job file kept"));
+  std::filesystem::remove(Host(kJob));
+}
+
 TEST_F(JobTest, ASplitJobWhoseLastPageLacksItsMarkerIsKept) {
   SetNumber("Output Mode", 2);
   SetString("Serial Prefix String", "S");

@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "common/little_endian.h"
+#include "imagewriter/file_window.h"
 
 namespace qid {
 namespace {
@@ -27,35 +27,35 @@ struct Entry {
 
 class Reader {
  public:
-  Reader(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+  explicit Reader(ByteSource& bytes) : bytes_(bytes) {}
 
   // The index-th value of a SHORT or LONG entry, inline or out of line; false when the entry
   // has another type or the value lies outside the bytes.
-  bool Value(const Entry& e, uint32_t index, uint32_t* value) const {
+  bool Value(const Entry& e, uint32_t index, uint32_t* value) {
     if (!e.present || index >= e.count) return false;
     const uint64_t width = e.type == kTypeShort ? 2 : e.type == kTypeLong ? 4 : 0;
     if (width == 0) return false;
     uint64_t at = e.field;
     if (width * e.count > 4) {
       uint32_t offset = 0;
-      if (!ReadLE32(bytes_, size_, e.field, &offset)) return false;
+      if (!bytes_.LE32(e.field, &offset)) return false;
       at = offset;
     }
     at += width * index;
     if (width == 2) {
       uint16_t v = 0;
-      if (!ReadLE16(bytes_, size_, at, &v)) return false;
+      if (!bytes_.LE16(at, &v)) return false;
       *value = v;
       return true;
     }
-    return ReadLE32(bytes_, size_, at, value);
+    return bytes_.LE32(at, value);
   }
 
   // One page's checks; *next is its next-IFD offset.
-  bool Page(uint32_t ifd, uint32_t* next, std::string* why) const {
+  bool Page(uint32_t ifd, uint32_t* next, std::string* why) {
     uint16_t count = 0;
-    if (!ReadLE16(bytes_, size_, ifd, &count) || count == 0 ||
-        !FitsIn(size_, uint64_t(ifd) + 2, uint64_t(count) * kEntrySize + 4)) {
+    if (!bytes_.LE16(ifd, &count) || count == 0 ||
+        !Fits(uint64_t(ifd) + 2, uint64_t(count) * kEntrySize + 4)) {
       *why = "an IFD lies outside the file";
       return false;
     }
@@ -64,9 +64,15 @@ class Reader {
       uint64_t at = uint64_t(ifd) + 2 + uint64_t(i) * kEntrySize;
       uint16_t tag = 0;
       Entry e;
-      ReadLE16(bytes_, size_, at, &tag);
-      ReadLE16(bytes_, size_, at + 2, &e.type);
-      ReadLE32(bytes_, size_, at + 4, &e.count);
+      uint8_t raw[kEntrySize];
+      if (!bytes_.Read(at, raw, sizeof raw)) {
+        *why = "an IFD lies outside the file";
+        return false;
+      }
+      tag = static_cast<uint16_t>(raw[0] | (raw[1] << 8));
+      e.type = static_cast<uint16_t>(raw[2] | (raw[3] << 8));
+      e.count = uint32_t(raw[4]) | (uint32_t(raw[5]) << 8) | (uint32_t(raw[6]) << 16) |
+                (uint32_t(raw[7]) << 24);
       e.field = at + 8;
       e.present = true;
       switch (tag) {
@@ -78,7 +84,10 @@ class Reader {
         default: break;
       }
     }
-    ReadLE32(bytes_, size_, uint64_t(ifd) + 2 + uint64_t(count) * kEntrySize, next);
+    if (!bytes_.LE32(uint64_t(ifd) + 2 + uint64_t(count) * kEntrySize, next)) {
+      *why = "an IFD lies outside the file";
+      return false;
+    }
     uint32_t v = 0;
     if (!Value(width, 0, &v) || v == 0 || !Value(length, 0, &v) || v == 0) {
       *why = "a page has no width or no length";
@@ -96,7 +105,7 @@ class Reader {
     for (uint32_t i = 0; i < offsets.count; ++i) {
       uint32_t offset = 0, bytes = 0;
       if (!Value(offsets, i, &offset) || !Value(counts, i, &bytes) ||
-          !FitsIn(size_, offset, bytes)) {
+          !Fits(offset, bytes)) {
         *why = "a strip lies outside the file";
         return false;
       }
@@ -105,25 +114,26 @@ class Reader {
   }
 
  private:
-  const uint8_t* bytes_;
-  size_t size_;
+  bool Fits(uint64_t at, uint64_t n) const { return at <= bytes_.Size() && n <= bytes_.Size() - at; }
+
+  ByteSource& bytes_;
 };
 
 }  // namespace
 
-bool CheckTiffPages(const uint8_t* bytes, size_t size, int* pages, std::string* why) {
+bool CheckTiffPages(ByteSource& bytes, int* pages, std::string* why) {
   std::string local_why;
   std::string& reason = why != nullptr ? *why : local_why;
   int found = 0;
   if (pages != nullptr) *pages = 0;
   uint16_t signature = 0, version = 0;
   uint32_t ifd = 0;
-  if (!ReadLE16(bytes, size, 0, &signature) || !ReadLE16(bytes, size, 2, &version) ||
-      signature != 0x4949 || version != 42 || !ReadLE32(bytes, size, 4, &ifd)) {
+  if (!bytes.LE16(0, &signature) || !bytes.LE16(2, &version) || signature != 0x4949 ||
+      version != 42 || !bytes.LE32(4, &ifd)) {
     reason = "no little-endian TIFF";
     return false;
   }
-  Reader reader(bytes, size);
+  Reader reader(bytes);
   std::unordered_set<uint32_t> seen;
   while (ifd != 0) {
     if (ifd < 8 || !seen.insert(ifd).second) {
@@ -141,6 +151,11 @@ bool CheckTiffPages(const uint8_t* bytes, size_t size, int* pages, std::string* 
   }
   if (pages != nullptr) *pages = found;
   return true;
+}
+
+bool CheckTiffPages(const uint8_t* bytes, size_t size, int* pages, std::string* why) {
+  MemorySource source(bytes, size);
+  return CheckTiffPages(source, pages, why);
 }
 
 }  // namespace qid

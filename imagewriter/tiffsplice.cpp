@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
-#include <new>
 #include <unordered_set>
 
 #include "common/debug_trace.h"
 #include "common/little_endian.h"
+#include "imagewriter/file_window.h"
 #include "imagewriter/tiff_check.h"
+#include "imagewriter/tiff_rebase.h"
 #include "imagewriter/trace_tags.h"
 #include "imagewriter/writer_context.h"
 
@@ -94,25 +96,81 @@ bool FindSplicePoint(File& destination, const std::string& name, SplicePoint* po
   return true;
 }
 
-// Steps 7 to 9 once both sides are known: rebase, write safely, close.
-bool SpliceBytes(File& destination, const std::string& name, const SplicePoint& point,
-                 uint8_t* source, size_t size) {
+// Writes bytes [from, to) of what is appended at the destination's current position.
+using WriteRange = std::function<bool(File& out, uint64_t from, uint64_t to)>;
+
+// AppendBufferToFile for bytes that come from anywhere: the bytes past the old end first,
+// flushed, then the bytes over the old tail (the link into the old IFD chain), flushed; on
+// failure the old size and tail come back.
+bool AppendToFile(File& destination, uint64_t size, const WriteRange& write) {
+  DebugTrace(kTag, "AppendBufferToFile: Size %u", unsigned(size));
+  uint64_t splice = destination.Tell();
+  uint64_t old_size = 0;
+  if (destination.Size(&old_size) != kSuccess || splice > old_size) return false;
+
+  // The tail: the old bytes that the new ones replace (the link and any page-end marker).
+  std::vector<uint8_t> saved(static_cast<size_t>(std::min<uint64_t>(size, old_size - splice)));
+  const uint64_t over = saved.size();
+  if (over > 0 && !ReadAt(destination, splice, saved.data(), saved.size())) return false;
+
+  // New pages first, past the old end: until the link is written nothing reaches them.
+  bool ok = destination.Seek(old_size) == kSuccess && write(destination, over, size) &&
+            destination.Flush() == kSuccess;
+  bool tail_touched = false;
+  if (ok) {
+    tail_touched = true;
+    ok = destination.Seek(splice) == kSuccess && write(destination, 0, over) &&
+         destination.Flush() == kSuccess;
+  }
+  if (ok) return true;
+
+  bool restored = true;
+  if (tail_touched) restored = WriteAt(destination, splice, saved.data(), saved.size());
+  restored = destination.Truncate(old_size) == kSuccess && restored;
+  restored = destination.Flush() == kSuccess && restored;
+  DebugTrace(kTag, "AppendBufferToFile: write failed, old end %s", restored ? "restored"
+                                                                           : "NOT restored");
+  return false;
+}
+
+// The source of a splice: `size` bytes of a file from `origin` on, and their rebasing.
+struct SpliceSource {
+  FileWindow& window;
+  uint64_t origin;
+  uint64_t size;
+  RebasePlan plan;
+};
+
+void PatchBlock(const void* context, uint64_t position, uint8_t* bytes, size_t n) {
+  const SpliceSource& source = *static_cast<const SpliceSource*>(context);
+  source.plan.Apply(position - source.origin, bytes, n);
+}
+
+// Steps 7 to 9 once both sides are known: rebase, write safely, close. The source is copied
+// in blocks, each rebased on its way; bytes 4 on of the source go to the splice point.
+bool SpliceFrom(File& destination, const std::string& name, const SplicePoint& point,
+                SpliceSource& source) {
+  RangeSource bytes(source.window, source.origin, source.size);
   uint16_t signature = 0, version = 0;
-  if (!ReadLE16(source, size, 0, &signature) || !ReadLE16(source, size, 2, &version) ||
-      signature != kTiffSignature || version != kTiffVersion || size < 8) {
+  if (!bytes.LE16(0, &signature) || !bytes.LE16(2, &version) || signature != kTiffSignature ||
+      version != kTiffVersion || source.size < 8) {
     DebugTrace(kTag, "AppendTiff: the source is no little-endian TIFF");
     return false;
   }
-  if (point.splice + (size - 4) > kMaxTiffSize) {
+  if (point.splice + (source.size - 4) > kMaxTiffSize) {
     DebugTrace(kTag, "AppendTiff: %s would pass 4 GiB", name.c_str());
     return false;
   }
-  if (!FixupTiffData(source, size, point.base)) {
+  if (!PlanFixup(bytes, point.base, &source.plan)) {
     DebugTrace(kTag, "AppendTiff: the source is damaged, %s left unchanged", name.c_str());
     return false;
   }
+  const uint64_t from = source.origin + 4;
+  auto write = [&](File& out, uint64_t a, uint64_t b) {
+    return source.window.CopyTo(out, from + a, from + b, PatchBlock, &source) == kSuccess;
+  };
   if (destination.Seek(point.splice) != kSuccess ||
-      !AppendBufferToFile(destination, source + 4, size - 4)) {
+      !AppendToFile(destination, source.size - 4, write)) {
     DebugTrace(kTag, "AppendTiff: writing %s failed, old pages kept", name.c_str());
     return false;
   }
@@ -123,13 +181,13 @@ bool SpliceBytes(File& destination, const std::string& name, const SplicePoint& 
 }
 
 // A missing destination becomes the source's bytes; a partial file is not left behind.
-bool WriteNewFile(WriterContext& ctx, const std::string& path, const uint8_t* bytes,
-                  size_t size, ErrorCode* error) {
+bool WriteNewFile(WriterContext& ctx, const std::string& path, FileWindow& window,
+                  uint64_t origin, uint64_t size, ErrorCode* error) {
   std::unique_ptr<File> file;
   ErrorCode& err = *error;
   err = ctx.os.files->OpenFile(path, FileAccess::kReadWrite, FileDisposition::kCreateNew,
                                FileShare::kNone, &file);
-  if (err == kSuccess && size > 0) err = file->Write(bytes, size);
+  if (err == kSuccess) err = window.CopyTo(*file, origin, origin + size);
   if (err == kSuccess) err = file->Flush();
   if (err == kSuccess) err = file->Close();
   if (err != kSuccess && file != nullptr) {
@@ -197,40 +255,10 @@ bool IsTiffFile(File& file) {
 }
 
 bool AppendBufferToFile(File& destination, const uint8_t* buffer, size_t size) {
-  DebugTrace(kTag, "AppendBufferToFile: Size %d", int(size));
-  uint64_t splice = destination.Tell();
-  uint64_t old_size = 0;
-  if (destination.Size(&old_size) != kSuccess || splice > old_size) return false;
-
-  // The tail: the old bytes that the new ones replace (the link and any page-end marker).
-  size_t over = static_cast<size_t>(std::min<uint64_t>(size, old_size - splice));
-  uint8_t old_tail[64];
-  std::unique_ptr<uint8_t[]> big_tail;
-  uint8_t* saved = old_tail;
-  if (over > sizeof old_tail) {
-    big_tail.reset(new (std::nothrow) uint8_t[over]);
-    if (big_tail == nullptr) return false;
-    saved = big_tail.get();
-  }
-  if (over > 0 && !ReadAt(destination, splice, saved, over)) return false;
-
-  // New pages first, past the old end: until the link is written nothing reaches them.
-  bool ok = WriteAt(destination, old_size, buffer + over, size - over) &&
-            destination.Flush() == kSuccess;
-  bool tail_touched = false;
-  if (ok) {
-    tail_touched = true;
-    ok = WriteAt(destination, splice, buffer, over) && destination.Flush() == kSuccess;
-  }
-  if (ok) return true;
-
-  bool restored = true;
-  if (tail_touched) restored = WriteAt(destination, splice, saved, over);
-  restored = destination.Truncate(old_size) == kSuccess && restored;
-  restored = destination.Flush() == kSuccess && restored;
-  DebugTrace(kTag, "AppendBufferToFile: write failed, old end %s", restored ? "restored"
-                                                                           : "NOT restored");
-  return false;
+  auto write = [buffer](File& out, uint64_t from, uint64_t to) {
+    return from == to || out.Write(buffer + from, static_cast<size_t>(to - from)) == kSuccess;
+  };
+  return AppendToFile(destination, size, write);
 }
 
 bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string& destination) {
@@ -243,22 +271,21 @@ bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string
   }
   uint64_t size = 0;
   if (in->Size(&size) != kSuccess) return false;
-  DebugTrace(kTag, "AppendTiff: allocate mem %d", int(size));
-  std::string bytes;
-  err = ReadWholeFile(*in, &bytes);
-  in.reset();
-  if (err != kSuccess) {
-    DebugTrace(kTag, "AppendTiff: cannot read %s => err %d", source.c_str(), int(err));
+  if (size > kMaxTiffSize) {
+    DebugTrace(kTag, "AppendTiff: %s passes 4 GiB, no TIFF can hold it", source.c_str());
     return false;
   }
-  return AppendTiffBytes(ctx, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size(),
-                         destination);
+  DebugTrace(kTag, "AppendTiff: allocate mem %u", unsigned(size));
+  FileWindow window(*in, size, ctx.read_window);
+  return AppendTiffRange(ctx, window, 0, size, destination);
 }
 
-bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
+bool AppendTiffRange(WriterContext& ctx, FileWindow& window, uint64_t origin, uint64_t size,
                      const std::string& destination) {
   std::string why;
-  if (!CheckTiffPages(source, size, nullptr, &why)) {
+  RangeSource bytes(window, origin, size);
+  if (!CheckTiffPages(bytes, nullptr, &why)) {
+    if (window.failed()) why = "it cannot be read";
     DebugTrace(kTag, "AppendTiff: the source is refused (%s), %s left unchanged", why.c_str(),
                destination.c_str());
     return false;
@@ -267,7 +294,7 @@ bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
   ErrorCode err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
                                          FileDisposition::kOpenExisting, FileShare::kNone, &out);
   if (IsMissing(err)) {
-    if (WriteNewFile(ctx, destination, source, size, &err)) return true;
+    if (WriteNewFile(ctx, destination, window, origin, size, &err)) return true;
     if (err != kErrFileExists) return false;
     // Another job created the target meanwhile: splice onto it.
     err = ctx.os.files->OpenFile(destination, FileAccess::kReadWrite,
@@ -279,8 +306,9 @@ bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
     return false;
   }
   SplicePoint point;
+  SpliceSource source{window, origin, size, RebasePlan{}};
   return FindSplicePoint(*out, destination, &point) &&
-         SpliceBytes(*out, destination, point, source, size);
+         SpliceFrom(*out, destination, point, source);
 }
 
 }  // namespace qid

@@ -18,6 +18,7 @@ namespace qid {
 
 struct WriterContext;
 class File;
+class FileWindow;
 
 // The data mode of a job file's first word: word - 100 for 100..110, otherwise 4.
 uint16_t DataModeFromWord(uint16_t first_word);
@@ -44,9 +45,10 @@ bool IsTiffFile(File& file);
 // when the result would pass 4 GiB; or when a write fails.
 bool AppendTiff(WriterContext& ctx, const std::string& source, const std::string& destination);
 
-// The same splice for a source already in memory (a piece of a split job). The bytes are rebased
-// in place when the splice goes ahead.
-bool AppendTiffBytes(WriterContext& ctx, uint8_t* source, size_t size,
+// The same splice for a source of `size` bytes from `origin` on in an open file (a piece of a
+// split job). The source is read through the window and copied in blocks, each rebased on its
+// way, so memory stays bounded whatever its size.
+bool AppendTiffRange(WriterContext& ctx, FileWindow& window, uint64_t origin, uint64_t size,
                      const std::string& destination);
 
 // Adds base to the IFD links and the listed offsets of a whole TIFF file in `buffer`: the IFD

@@ -39,6 +39,7 @@ struct JobContext {
   std::string done_marker_path;  // TMP + "\" + "DONE_ZEL.TIF"
   std::string lock_path;         // the job lock held while results are named and written
   bool settings_read = false;    // what LoadSettings returned
+  std::string kept_reason;       // why the job file stays, when it does (kept_job.h)
 };
 
 struct WriterContext {
@@ -51,6 +52,9 @@ struct WriterContext {
   RegKey settings_key = kNoKey;  // held open until the process ends
   JobContext job;
   ImagingState imaging;  // JPEG export (jpegexport.h)
+  // Bytes of a job file or an Append target read at a time (file_window.h); tests make it small
+  // so that every window edge is crossed.
+  size_t read_window = size_t(4) << 20;
   // Told of every result once it is complete, by its product path; the host entry lists the
   // results for the driver side. Empty: nobody asks.
   std::function<void(const std::string& path)> result_written;

@@ -57,9 +57,10 @@ backend_print() {
   local job=$1 out=$2 err=$3 status extra=() e
   shift 3
   for e in "${SC_PENDING_ENV[@]}"; do extra+=(--env "$e"); done
-  # Host message boxes always answer No; a scenario that wants another answer cannot run here.
+  # Host message boxes answer No (OK where that is the only button); a scenario that wants
+  # another answer cannot run here.
   case $SC_PENDING_BOX in
-    ""|*"|No") ;;
+    ""|*"|No"|*"|OK") ;;
     *) sc_fail "message box answered ${SC_PENDING_BOX#*|}" "the host only answers No" ;;
   esac
   QID_TRACE=$SC_DIR/trace.log "$build/qiddriver" --q71file "$build/Q71File" --job "$job" \

@@ -132,6 +132,21 @@ sc_layout_mismatch() {
   expect_tiff_pages 'C:\ZEL\APPEND.TIF' 4
 }
 
+define kept_job_told ready "a job kept unwritten tells whoever printed it why, and where its pages are"
+sc_kept_job_told() {
+  defaults
+  set_dword "Disable Dialog" 0
+  job_env PRINTTOFILE=1
+  job_env 'PTF_NAME=C:\ZEL\printed.tif'
+  answer_box "ERROR - JOB NOT WRITTEN" OK
+  print_job --print-to-file 'C:\ZEL\printed.tif' --layout split fax_g4.tif
+  expect_outcome finished
+  expect_job_kept
+  expect_no_file 'C:\ZEL\printed.tif'
+  expect_box "ERROR - JOB NOT WRITTEN" "made for one file per page, not a file of all pages"
+  expect_box "ERROR - JOB NOT WRITTEN" 'C:\spool\job1.tif'
+}
+
 define jpeg_with_pdf ready "data mode 0 with PDF Output gives the JPEG pages alone, no broken PDF"
 sc_jpeg_with_pdf() {
   defaults
