@@ -38,7 +38,7 @@ class InstallTest : public ::testing::Test {
     EXPECT_FALSE(h.window.shown[IDC_DETAIL_LABEL]);
     EXPECT_EQ(h.window.enabled[IDC_INSTALL], h.window.selected >= 0);
     EXPECT_TRUE(h.window.enabled[IDC_CLOSE]);
-    EXPECT_EQ(h.ctx.state.can_close, 1);
+    EXPECT_EQ(h.ctx.state.canClose, 1);
     EXPECT_EQ(h.window.ended, 0);
   }
   bool SettingsKeyExists() {
@@ -82,6 +82,7 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   EXPECT_EQ(h.window.title, u"Rezezar Iradav Azedozuzi");
   EXPECT_EQ(h.window.rows, std::vector<std::u16string>{kPrinter});
   EXPECT_EQ(h.window.row_images, std::vector<int>{0});
+  EXPECT_EQ(h.window.rows_when_placed, 1) << "the list is placed once it is filled";
   ExpectSelectionState();
   EXPECT_FALSE(h.window.enabled[IDC_INSTALL]);  // nothing selected yet
   h.window.selected = 0;
@@ -271,7 +272,7 @@ TEST_F(InstallTest, RegistrationFailuresReturnToSelectionWithoutSettings) {
     EXPECT_NE(fresh.tp.registry.OpenKey(Hive::kCurrentUser, kSettingsKeyPath, false, &key),
               kSuccess);
     EXPECT_EQ(fresh.spooler.default_printer, u"Other");
-    EXPECT_EQ(fresh.ctx.state.can_close, 1);
+    EXPECT_EQ(fresh.ctx.state.canClose, 1);
     EXPECT_EQ(fresh.window.ended, 0);
     EXPECT_TRUE(fresh.window.enabled[IDC_INSTALL]);  // the row stays selected
     EXPECT_TRUE(fresh.window.shown[IDC_PACKAGE_LIST]);

@@ -44,10 +44,12 @@ class FakeWindow : public InstallerWindow {
   WindowHandle Handle() override { return 0x4711; }
   void SetTitle(const std::u16string& text) override { title = text; }
   void SetUpControls() override { ++set_up; }
-  void SetLabelText(int id, const std::u16string& text) override {
-    labels[id] = text;
-    if (id == IDC_PHASE_LABEL) phases.push_back(text);
+  void PlacePackageList() override { rows_when_placed = static_cast<int>(rows.size()); }
+  void SetPhaseText(const std::u16string& text) override {
+    labels[IDC_PHASE_LABEL] = text;
+    phases.push_back(text);
   }
+  void SetDetailText(const std::u16string& text) override { labels[IDC_DETAIL_LABEL] = text; }
   void ShowControl(int id, bool shown_now) override { shown[id] = shown_now; }
   void EnableControl(int id, bool on) override { enabled[id] = on; }
   void AddPackageRow(const std::u16string& text, int image) override {
@@ -82,6 +84,7 @@ class FakeWindow : public InstallerWindow {
 
   std::u16string title;
   int set_up = 0;
+  int rows_when_placed = -1;  // -1 while the list was not placed
   std::map<int, std::u16string> labels;
   std::vector<std::u16string> phases;
   std::map<int, bool> shown;
