@@ -157,6 +157,41 @@ TEST_F(CopyJobTest, SourceThatShrinksWhileCopiedFailsInsteadOfSpinning) {
   EXPECT_EQ(job.keepRunning, 0);
 }
 
+TEST_F(CopyJobTest, EveryCopyGetsItsSourcesThreeTimes) {
+  // The host keeps no creation time: the sources here report three distinct times and each
+  // copy's SetTimes is recorded.
+  struct TimedFiles : FileSystemWrapper {
+    using FileSystemWrapper::FileSystemWrapper;
+    struct Timed : FileWrapper {
+      Timed(std::unique_ptr<File> f, TimedFiles* owner) : FileWrapper(std::move(f)), owner(owner) {}
+      ErrorCode GetTimes(FileTimes* times) override {
+        *times = FileTimes{111, 222, 333};
+        return kSuccess;
+      }
+      ErrorCode SetTimes(const FileTimes& times) override {
+        owner->set.push_back(times);
+        return kSuccess;
+      }
+      TimedFiles* owner;
+    };
+    ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition d,
+                        FileShare share, std::unique_ptr<File>* file) override {
+      ErrorCode err = FileSystemWrapper::OpenFileW(path, access, d, share, file);
+      if (err == kSuccess) *file = std::make_unique<Timed>(std::move(*file), this);
+      return err;
+    }
+    std::vector<FileTimes> set;
+  } timed(h.services.files);
+  h.services.files = &timed;
+  Run();
+  ASSERT_EQ(timed.set.size(), 6u);
+  for (const FileTimes& t : timed.set) {
+    EXPECT_EQ(t.creation, 111u);
+    EXPECT_EQ(t.last_access, 222u);
+    EXPECT_EQ(t.last_write, 333u);
+  }
+}
+
 TEST_F(CopyJobTest, ReadOnlyDestinationIsOverwrittenAndTimesAreKept) {
   h.WriteFile(h.DriverPath(3), "old");
   ASSERT_EQ(::chmod(h.Host(h.DriverPath(3)).c_str(), 0444), 0);

@@ -201,6 +201,17 @@ void FinishInstall(InstallerContext& ctx) {
 
 // ---- install request ----
 
+namespace {
+
+// A program or DLL of no bytes is a damaged package: copied, it would replace a working one.
+bool IsEmptyProgram(std::u16string_view name, uint64_t size) {
+  std::u16string_view extension = name.substr(name.size() < 4 ? 0 : name.size() - 4);
+  return size == 0 && (EqualsIgnoreCaseAscii(extension, u".exe") ||
+                       EqualsIgnoreCaseAscii(extension, u".dll"));
+}
+
+}  // namespace
+
 bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
   const PrinterPackage& package = *PackageAt(index);
   for (size_t i = 0; i < package.file_count; ++i) {
@@ -216,6 +227,11 @@ bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
     if (err != kSuccess) {
       LogLine(ctx, u"File not found (" + path + u")\r\n");
       ShowStop(ctx, u"File not found\r\n\r\n" + path);
+      return false;
+    }
+    if (IsEmptyProgram(package.files[i].name, size)) {
+      LogLine(ctx, u"File is empty (" + path + u")\r\n");
+      ShowStop(ctx, u"File is empty\r\n\r\n" + path);
       return false;
     }
   }
