@@ -19,9 +19,13 @@ T* Attached(HWND dialog) {
 
 // Icon 106 in the size the two system metrics give.
 HICON ProgramIcon(HINSTANCE instance, int width_metric, int height_metric) {
-  return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PRNWIPE), IMAGE_ICON,
-                                       GetSystemMetrics(width_metric),
-                                       GetSystemMetrics(height_metric), 0));
+  HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PRNWIPE), IMAGE_ICON,
+                                             GetSystemMetrics(width_metric),
+                                             GetSystemMetrics(height_metric), 0));
+  if (icon == nullptr) {
+    DebugTrace(kWipeTag, "LoadImage(%d) failed, error %lu", IDI_PRNWIPE, GetLastError());
+  }
+  return icon;
 }
 
 }  // namespace

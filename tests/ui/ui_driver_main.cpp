@@ -32,8 +32,6 @@
 //   contains ID TEXT        the control's text holds TEXT ("\n" a line break, "\t" a tab;
 //                           carriage returns are ignored)
 //   command ID              WM_COMMAND with ID to the window, as Escape sends 2
-//   icons                   the window has a big and a small icon; at every later use in
-//                           the run, still the same two (not freshly loaded ones)
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -469,20 +467,6 @@ bool StepCommand(const std::string&, char** args) {
   return true;
 }
 
-bool StepIcons(const std::string&, char**) {
-  static LRESULT first_big = 0, first_small = 0;
-  LRESULT big = SendMessageA(g_window, WM_GETICON, ICON_BIG, 0);
-  LRESULT small = SendMessageA(g_window, WM_GETICON, ICON_SMALL, 0);
-  if (first_big == 0) {
-    first_big = big;
-    first_small = small;
-    Report(big != 0 && small != 0, "the window has its icons");
-  } else {
-    Report(big == first_big && small == first_small, "the window keeps the icons it had");
-  }
-  return true;
-}
-
 bool StepSleep(const std::string&, char** args) {
   Sleep(std::strtoul(args[0], nullptr, 10));
   return true;
@@ -503,7 +487,7 @@ const StepKind kSteps[] = {
     {"answer", 3, StepMessageBox}, {"post", 3, StepPost},         {"hover", 1, StepHover},
     {"press", 1, StepPress},     {"shot", 1, StepShot},           {"grab", 2, StepGrab},
     {"pick", 2, StepPick},       {"items", 2, StepItems},         {"contains", 2, StepContains},
-    {"command", 1, StepCommand}, {"sleep", 1, StepSleep},         {"icons", 0, StepIcons},
+    {"command", 1, StepCommand}, {"sleep", 1, StepSleep},
 };
 
 }  // namespace

@@ -31,7 +31,7 @@ need() { fail "$1" "$2"; ready=0; }
 if [ -z "$win" ] || [ ! -d "$win" ]; then
   need "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
 fi
-for f in PrnWipe.exe tests/wine/remover_setup.exe tests/ui/ui_driver.exe; do
+for f in PrnWipe.exe tests/wine/remover_setup.exe tests/wine/remover_icons.exe tests/ui/ui_driver.exe; do
   [ -f "$win/$f" ] || need "$f is built" "missing in $win: run ./run build"
 done
 command -v wine >/dev/null || need "wine is installed" "missing (tools/install-deps.sh)"
@@ -132,11 +132,15 @@ check_true "No: the printer stays" wine_reg_key_exists "$printers_key\\Plotter R
 check_true "No: the driver's file stays" there gamma.dll
 
 echo "# Escape in the confirmation deletes nothing and leaves Uninstall as it was"
-ui window "$main" icons pick 1000 'Delta Fax' click 1012 window "$confirm" \
+ui window "$main" pick 1000 'Delta Fax' click 1012 window "$confirm" \
   contains 1011 'will be deleted:\n\tdelta.dll\n' command 2 gone "$confirm" \
-  window "$main" enabled 1012 1 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter' \
-  icons
+  window "$main" enabled 1012 1 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
 check_true "Escape: the file stays" there delta.dll
+
+echo "# the window icons"
+cp "$QID_WIN_BUILD/tests/wine/remover_icons.exe" "$drive_c/qidtest/"
+check_eq "every refill sets the icons the first one loaded" "same icons" \
+  "$(wine_run 'C:\qidtest\remover_icons.exe')"
 
 echo "# the About box"
 ui window "$main" click 1003 window 'About Zizide Zerever Uravida 1.60' text 1006 Support \
