@@ -297,8 +297,8 @@ TEST_F(InstallTest, AnEmptyProgramOrDllIsRefusedBeforeAnythingIsCopied) {
     fresh.WriteFile(fresh.SourcePath(slot), "");
     fresh.Install();
     std::u16string path = fresh.SourcePath(slot);
-    EXPECT_EQ(fresh.LogText(), u"Selected to install: Quendrel Image Driver 4.0\r\nFile is empty (" +
-                                   path + u")\r\n");
+    EXPECT_EQ(fresh.LogText(), u"Selected to install: Quendrel Image Driver 4.0\r\n"
+                               u"File is empty (" + path + u")\r\n");
     ASSERT_EQ(fresh.window.boxes.size(), 1u);
     EXPECT_EQ(fresh.window.boxes[0].text, u"File is empty\r\n\r\n" + path);
     EXPECT_EQ(fresh.window.boxes[0].style, kStop);

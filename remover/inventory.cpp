@@ -65,8 +65,8 @@ bool ReadNameList(Registry& registry, RegKey key, const char* name,
   std::vector<uint8_t> data;
   names->clear();
   ErrorCode err = kErrMoreData;
-  for (size_t capacity = kDependentFilesBytes; err == kErrMoreData && capacity <= kDependentFilesLimit;
-       capacity *= 2) {
+  for (size_t capacity = kDependentFilesBytes;
+       err == kErrMoreData && capacity <= kDependentFilesLimit; capacity *= 2) {
     err = registry.QueryValue(key, name, &type, &data, capacity);
   }
   if (err == kErrFileNotFound) return true;

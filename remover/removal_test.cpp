@@ -357,7 +357,8 @@ TEST_F(Removal, DependentFilesAreReadWholeAndAListThatCannotBeReadDeletesNothing
   RemoveSelectedDrivers(remover);
   EXPECT_TRUE(FileThere("small.dll")) << "Huge may use it";
   EXPECT_TRUE(FileThere("shared.dat"));
-  EXPECT_NE(std::string::npos, host.confirmations.back().find("deleted:\r\n\tsmall.dll\r\n\tshared.dat"));
+  EXPECT_NE(std::string::npos,
+            host.confirmations.back().find("deleted:\r\n\tsmall.dll\r\n\tshared.dat"));
   SelectDriver("Huge");
   host.confirm_answers = {IDC_CONFIRM_YES};
   const size_t asked = host.confirmations.size();

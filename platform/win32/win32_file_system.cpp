@@ -321,8 +321,8 @@ ErrorCode Win32FileSystem::ResolvePath(const std::string& path, std::string* res
   *resolved = full;
   // GetLongPathNameA is missing before Windows 2000; there FindFirstFileA names the last part.
   using LongPathName = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
-  static const auto long_path_name = reinterpret_cast<LongPathName>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32"), "GetLongPathNameA")));
+  static const auto long_path_name = reinterpret_cast<LongPathName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32"), "GetLongPathNameA")));
   char long_path[MAX_PATH];
   if (long_path_name != nullptr) {
     n = long_path_name(full, long_path, MAX_PATH);

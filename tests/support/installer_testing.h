@@ -133,7 +133,7 @@ class ManualCopyRunner : public CopyRunner {
     ran = false;
   }
   ErrorCode Start(CopyJob* job) override {
-    EXPECT_EQ(pending, nullptr) << "the block was refilled while the last copy thread may still run";
+    EXPECT_EQ(pending, nullptr) << "the block was refilled while its last thread may still run";
     if (start_result == kSuccess) pending = job;
     return start_result;
   }

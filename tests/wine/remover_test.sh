@@ -31,7 +31,8 @@ need() { fail "$1" "$2"; ready=0; }
 if [ -z "$win" ] || [ ! -d "$win" ]; then
   need "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
 fi
-for f in PrnWipe.exe tests/wine/remover_setup.exe tests/wine/remover_icons.exe tests/ui/ui_driver.exe; do
+for f in PrnWipe.exe tests/wine/remover_setup.exe tests/wine/remover_icons.exe \
+         tests/ui/ui_driver.exe; do
   [ -f "$win/$f" ] || need "$f is built" "missing in $win: run ./run build"
 done
 command -v wine >/dev/null || need "wine is installed" "missing (tools/install-deps.sh)"
