@@ -30,5 +30,7 @@ std::string_view UpToNul(std::string_view bytes);
 // Letter-case-insensitive comparisons in the C locale, as the product compares names.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+// The text with its letters A to Z lowered (C locale).
+std::string LoweredAscii(std::string_view text);
 
 }  // namespace qid

@@ -56,4 +56,15 @@ std::u16string Utf16FromLeBytes(const uint8_t* bytes, size_t size) {
   return out;
 }
 
+bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x += 32;
+    if (y >= u'A' && y <= u'Z') y += 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
 }  // namespace qid

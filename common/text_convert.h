@@ -20,4 +20,7 @@ std::string Utf16ToAnsi(std::u16string_view text);
 std::vector<uint8_t> Utf16LeBytes(std::u16string_view text);
 std::u16string Utf16FromLeBytes(const uint8_t* bytes, size_t size);
 
+// UTF-16 texts compared with the letters A to Z in either case.
+bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b);
+
 }  // namespace qid

@@ -115,7 +115,7 @@ class CopyMachine {
   }
 
   void Done() {
-    job_.keep_running = 0;
+    job_.keepRunning = 0;
     sink_.Post(RM_EXIT, 0, 0);
   }
 
@@ -129,7 +129,7 @@ class CopyMachine {
     if (!destination_path_.empty()) os_.files->RemoveFileW(destination_path_);
     sink_.Send(RM_ERROR, error_, slot());
     // The window always answers 1 (stop); any answer ends the copy, so the thread never spins.
-    job_.keep_running = 0;
+    job_.keepRunning = 0;
   }
 
   CopyJob& job_;
@@ -150,7 +150,7 @@ class CopyMachine {
 
 uint32_t RunCopyJob(CopyJob& job, const CopyServices& services, CopyMessageSink& sink) {
   CopyMachine machine(job, services, sink);
-  while (job.keep_running == 1) {
+  while (job.keepRunning == 1) {
     machine.Step();
     services.sleep(kCopyStepPauseMs);
   }

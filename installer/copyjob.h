@@ -37,11 +37,11 @@ struct CopyJob {
   const std::u16string* source_dir = nullptr;       // the installer folder, ends in "\"
   const std::u16string* destination_dir = nullptr;  // the printer driver directory, no "\"
   uint8_t package = 0;
-  int32_t keep_running = 0;     // 1 while the thread shall run; only the thread clears it
+  int32_t keepRunning = 0;      // 1 while the thread shall run; only the thread clears it
   void* thread = nullptr;       // the thread object, for the Win32 layer
 };
 
-// The thread body: copies every file of job.package while job.keep_running is 1, pausing
+// The thread body: copies every file of job.package while job.keepRunning is 1, pausing
 // kCopyStepPauseMs after every step, and reports through `sink`:
 //   per file  RM_BEGIN (size, slot), RM_PROGRESS (bytes, slot) per block, RM_END (0, slot);
 //   at last   RM_EXIT (0, 0) after the last file, or RM_ERROR (error, slot) sent on the first
@@ -65,7 +65,7 @@ class CopyRunner {
   virtual ~CopyRunner() = default;
 
   // Returns once no copy thread started by this runner is still running. A copy thread that
-  // has answered its RM_ERROR still has to clear keep_running and end; the block must not be
+  // has answered its RM_ERROR still has to clear keepRunning and end; the block must not be
   // refilled before then. Call it on the window's thread outside any RM_ERROR handling.
   virtual void WaitUntilIdle() = 0;
 

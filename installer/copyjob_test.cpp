@@ -20,7 +20,7 @@ constexpr char16_t kReadme[] = u"C:\\Program Files\\ZEL\\notes.txt";
 class CopyJobTest : public ::testing::Test {
  protected:
   uint32_t Run() {
-    job.keep_running = 1;
+    job.keepRunning = 1;
     job.source_dir = &source;
     job.destination_dir = &h.driver_dir;
     return RunCopyJob(job, h.services, sink);
@@ -69,7 +69,7 @@ TEST_F(CopyJobTest, CopiesEveryFileInBlocksAndEndsWithExit) {
   std::vector<Message> expected = FirstFiles(6);
   expected.push_back({RM_EXIT, 0, 0});
   EXPECT_EQ(sink.messages, expected);
-  EXPECT_EQ(job.keep_running, 0);
+  EXPECT_EQ(job.keepRunning, 0);
   EXPECT_EQ(h.sleeps, 22);  // every step pauses: 3+3+5+4+3+3 file steps and Done
   for (size_t slot : {0, 1, 2, 3, 5})
     EXPECT_EQ(h.ReadFile(h.DriverPath(slot)), h.ReadFile(h.SourcePath(slot))) << slot;
@@ -89,7 +89,7 @@ TEST_F(CopyJobTest, MissingSourceDeletesAnEarlierCopyAndStops) {
   EXPECT_EQ(sink.messages, expected);
   EXPECT_FALSE(h.Exists(h.DriverPath(2)));
   EXPECT_FALSE(h.Exists(h.DriverPath(3)));
-  EXPECT_EQ(job.keep_running, 0);
+  EXPECT_EQ(job.keepRunning, 0);
 }
 
 TEST_F(CopyJobTest, MissingProgramFilesVariableFailsTheReadme) {
@@ -125,7 +125,7 @@ TEST_F(CopyJobTest, FailuresReportTheirCodeAndLeaveNoPartialCopy) {
     fresh.services.files = &faulty;
     testing::RecordingSink recorded;
     CopyJob failing;
-    failing.keep_running = 1;
+    failing.keepRunning = 1;
     failing.source_dir = &source;
     failing.destination_dir = &fresh.driver_dir;
     RunCopyJob(failing, fresh.services, recorded);
@@ -154,7 +154,42 @@ TEST_F(CopyJobTest, SourceThatShrinksWhileCopiedFailsInsteadOfSpinning) {
   expected.push_back({RM_ERROR, kErrHandleEof, 2});
   EXPECT_EQ(sink.messages, expected);
   EXPECT_FALSE(h.Exists(h.DriverPath(2)));
-  EXPECT_EQ(job.keep_running, 0);
+  EXPECT_EQ(job.keepRunning, 0);
+}
+
+TEST_F(CopyJobTest, EveryCopyGetsItsSourcesThreeTimes) {
+  // The host keeps no creation time: the sources here report three distinct times and each
+  // copy's SetTimes is recorded.
+  struct TimedFiles : FileSystemWrapper {
+    using FileSystemWrapper::FileSystemWrapper;
+    struct Timed : FileWrapper {
+      Timed(std::unique_ptr<File> f, TimedFiles* owner) : FileWrapper(std::move(f)), owner(owner) {}
+      ErrorCode GetTimes(FileTimes* times) override {
+        *times = FileTimes{111, 222, 333};
+        return kSuccess;
+      }
+      ErrorCode SetTimes(const FileTimes& times) override {
+        owner->set.push_back(times);
+        return kSuccess;
+      }
+      TimedFiles* owner;
+    };
+    ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition d,
+                        FileShare share, std::unique_ptr<File>* file) override {
+      ErrorCode err = FileSystemWrapper::OpenFileW(path, access, d, share, file);
+      if (err == kSuccess) *file = std::make_unique<Timed>(std::move(*file), this);
+      return err;
+    }
+    std::vector<FileTimes> set;
+  } timed(h.services.files);
+  h.services.files = &timed;
+  Run();
+  ASSERT_EQ(timed.set.size(), 6u);
+  for (const FileTimes& t : timed.set) {
+    EXPECT_EQ(t.creation, 111u);
+    EXPECT_EQ(t.last_access, 222u);
+    EXPECT_EQ(t.last_write, 333u);
+  }
 }
 
 TEST_F(CopyJobTest, ReadOnlyDestinationIsOverwrittenAndTimesAreKept) {

@@ -37,7 +37,7 @@ void StartCopy(InstallerContext& ctx) {
   ctx.copy_runner.WaitUntilIdle();
   s.copy_job = CopyJob{};
   s.copy_job.window = ctx.window.Handle();
-  s.copy_job.keep_running = 1;
+  s.copy_job.keepRunning = 1;
   s.copy_job.source_dir = &s.installer_dir;
   s.copy_job.destination_dir = &s.driver_dir;
   s.copy_job.package = s.selected_package;
@@ -47,7 +47,7 @@ void StartCopy(InstallerContext& ctx) {
     FinishInstall(ctx);
     return;
   }
-  ctx.window.SetLabelText(IDC_PHASE_LABEL, u"Installing files");
+  ctx.window.SetPhaseText(u"Installing files");
   ctx.window.StepBar(IDC_OVERALL_BAR);
 }
 
@@ -60,10 +60,10 @@ void Register(InstallerContext& ctx, uintptr_t wparam, intptr_t lparam) {
   w.StepBar(IDC_OVERALL_BAR);
 
   LogLine(ctx, u"Installing printer driver\r\n");
-  w.SetLabelText(IDC_PHASE_LABEL, u"Installing printer driver");
+  w.SetPhaseText(u"Installing printer driver");
   w.StepBar(IDC_OVERALL_BAR);
   Trace(u"Driver Index %d", static_cast<int>(ctx.state.selected_package));
-  w.SetLabelText(IDC_DETAIL_LABEL, u"Configurating Driver. Please wait ...");
+  w.SetDetailText(u"Configurating Driver. Please wait ...");
 
   LogLine(ctx, u"Adding printer port\r\n");
   ErrorCode err = kSuccess;
@@ -79,9 +79,9 @@ void Register(InstallerContext& ctx, uintptr_t wparam, intptr_t lparam) {
   }
 
   LogLine(ctx, u"Adding printer\r\n");
-  w.SetLabelText(IDC_PHASE_LABEL, u"Adding printer");
+  w.SetPhaseText(u"Adding printer");
   w.StepBar(IDC_OVERALL_BAR);
-  w.SetLabelText(IDC_DETAIL_LABEL, u"Configurating Printer. Please Wait ...");
+  w.SetDetailText(u"Configurating Printer. Please Wait ...");
   if (!AddPrinterObject(ctx, ctx.state.selected_package)) return FinishInstall(ctx);
 
   w.StepBar(IDC_OVERALL_BAR);
@@ -162,6 +162,7 @@ bool StartUp(InstallerContext& ctx) {
   w.SetBarRange(IDC_OVERALL_BAR, 0, 5);
   w.SetBarStep(IDC_OVERALL_BAR, 1);
   for (size_t i = 0; i < kPackageCount; ++i) w.AddPackageRow(kPackages[i].printer_name, 0);
+  w.PlacePackageList();
   ShowSelectionState(ctx);
   return true;
 }
@@ -171,7 +172,7 @@ bool StartUp(InstallerContext& ctx) {
 void ShowSelectionState(InstallerContext& ctx) {
   InstallerWindow& w = ctx.window;
   w.ShowControl(IDC_PACKAGE_LIST, true);
-  w.SetLabelText(IDC_PHASE_LABEL, u"Select printer to install");
+  w.SetPhaseText(u"Select printer to install");
   w.EnableControl(IDC_INSTALL, w.SelectedRow() >= 0);
   w.ShowControl(IDC_OVERALL_BAR, false);
   w.ShowControl(IDC_FILE_BAR, false);
@@ -181,7 +182,7 @@ void ShowSelectionState(InstallerContext& ctx) {
 void ShowProgressState(InstallerContext& ctx) {
   InstallerWindow& w = ctx.window;
   w.ShowControl(IDC_OVERALL_BAR, true);
-  w.SetLabelText(IDC_PHASE_LABEL, u"Total installation");
+  w.SetPhaseText(u"Total installation");
   w.ShowControl(IDC_FILE_BAR, true);
   w.ShowControl(IDC_DETAIL_LABEL, true);
   w.ShowControl(IDC_PACKAGE_LIST, false);
@@ -192,13 +193,24 @@ void SelectionChanged(InstallerContext& ctx) {
 }
 
 void FinishInstall(InstallerContext& ctx) {
-  ctx.state.can_close = 1;
+  ctx.state.canClose = 1;
   ctx.window.EnableControl(IDC_INSTALL, true);
   ctx.window.EnableControl(IDC_CLOSE, true);
   ShowSelectionState(ctx);
 }
 
 // ---- install request ----
+
+namespace {
+
+// A program or DLL of no bytes is a damaged package: copied, it would replace a working one.
+bool IsEmptyProgram(std::u16string_view name, uint64_t size) {
+  std::u16string_view extension = name.substr(name.size() < 4 ? 0 : name.size() - 4);
+  return size == 0 && (EqualsIgnoreCaseAscii(extension, u".exe") ||
+                       EqualsIgnoreCaseAscii(extension, u".dll"));
+}
+
+}  // namespace
 
 bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
   const PrinterPackage& package = *PackageAt(index);
@@ -215,6 +227,11 @@ bool CheckPackageFiles(InstallerContext& ctx, uint8_t index) {
     if (err != kSuccess) {
       LogLine(ctx, u"File not found (" + path + u")\r\n");
       ShowStop(ctx, u"File not found\r\n\r\n" + path);
+      return false;
+    }
+    if (IsEmptyProgram(package.files[i].name, size)) {
+      LogLine(ctx, u"File is empty (" + path + u")\r\n");
+      ShowStop(ctx, u"File is empty\r\n\r\n" + path);
       return false;
     }
   }
@@ -239,7 +256,7 @@ void RequestInstall(InstallerContext& ctx) {
   w.SetBarPosition(IDC_FILE_BAR, 0);
   w.EnableControl(IDC_INSTALL, false);
   w.EnableControl(IDC_CLOSE, false);
-  s.can_close = 0;
+  s.canClose = 0;
   w.PostToSelf(RM_INSTALL, 0, 0);
 }
 
@@ -260,7 +277,7 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
       // The bar's bounds are signed; a larger file still fills it, only more coarsely.
       w.SetBarRange(IDC_FILE_BAR, 0, wparam > INT32_MAX ? INT32_MAX : static_cast<int32_t>(wparam));
       s.file_bytes = 0;
-      w.SetLabelText(IDC_DETAIL_LABEL, file->name);
+      w.SetDetailText(file->name);
       return 0;
     }
     case RM_PROGRESS:
@@ -298,11 +315,11 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
 
 void RequestOk(InstallerContext& ctx) {
   Trace(u"Ende = OnOK");
-  if (ctx.state.can_close == 1) ctx.window.EndDialog(kIdOk);
+  if (ctx.state.canClose == 1) ctx.window.EndDialog(kIdOk);
 }
 
 void RequestCancel(InstallerContext& ctx) {
-  if (ctx.state.can_close == 1) ctx.window.EndDialog(kIdCancel);
+  if (ctx.state.canClose == 1) ctx.window.EndDialog(kIdCancel);
 }
 
 }  // namespace qid::installer

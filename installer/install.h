@@ -23,7 +23,7 @@ struct InstallerState {
   std::u16string port_name;       // "QID_00:"
   uint8_t selected_package = 0;
   uint32_t file_bytes = 0;        // bytes copied of the current file
-  int32_t can_close = 1;          // 0 from the install request until FinishInstall
+  int32_t canClose = 1;           // 0 from the install request until FinishInstall
   CopyJob copy_job;
 };
 
@@ -56,7 +56,7 @@ intptr_t HandleWindowMessage(InstallerContext& ctx, uint32_t message, uintptr_t 
                              intptr_t lparam);
 
 // Close requests. The OK path (the Close button, id IDOK) traces "Ende = OnOK"; both end the
-// dialog (IDOK / IDCANCEL) only while can_close is 1 and are otherwise ignored silently.
+// dialog (IDOK / IDCANCEL) only while canClose is 1 and are otherwise ignored silently.
 void RequestOk(InstallerContext& ctx);
 void RequestCancel(InstallerContext& ctx);
 

@@ -38,7 +38,7 @@ class InstallTest : public ::testing::Test {
     EXPECT_FALSE(h.window.shown[IDC_DETAIL_LABEL]);
     EXPECT_EQ(h.window.enabled[IDC_INSTALL], h.window.selected >= 0);
     EXPECT_TRUE(h.window.enabled[IDC_CLOSE]);
-    EXPECT_EQ(h.ctx.state.can_close, 1);
+    EXPECT_EQ(h.ctx.state.canClose, 1);
     EXPECT_EQ(h.window.ended, 0);
   }
   bool SettingsKeyExists() {
@@ -82,6 +82,7 @@ TEST_F(InstallTest, SuccessfulInstallWritesTheExactLogAndClosesTheWindow) {
   EXPECT_EQ(h.window.title, u"Rezezar Iradav Azedozuzi");
   EXPECT_EQ(h.window.rows, std::vector<std::u16string>{kPrinter});
   EXPECT_EQ(h.window.row_images, std::vector<int>{0});
+  EXPECT_EQ(h.window.rows_when_placed, 1) << "the list is placed once it is filled";
   ExpectSelectionState();
   EXPECT_FALSE(h.window.enabled[IDC_INSTALL]);  // nothing selected yet
   h.window.selected = 0;
@@ -271,7 +272,7 @@ TEST_F(InstallTest, RegistrationFailuresReturnToSelectionWithoutSettings) {
     EXPECT_NE(fresh.tp.registry.OpenKey(Hive::kCurrentUser, kSettingsKeyPath, false, &key),
               kSuccess);
     EXPECT_EQ(fresh.spooler.default_printer, u"Other");
-    EXPECT_EQ(fresh.ctx.state.can_close, 1);
+    EXPECT_EQ(fresh.ctx.state.canClose, 1);
     EXPECT_EQ(fresh.window.ended, 0);
     EXPECT_TRUE(fresh.window.enabled[IDC_INSTALL]);  // the row stays selected
     EXPECT_TRUE(fresh.window.shown[IDC_PACKAGE_LIST]);
@@ -288,11 +289,30 @@ TEST_F(InstallTest, MissingPackageFileStopsBeforeCopyingAndNamesTheFullPath) {
   ExpectSelectionState();
 }
 
+TEST_F(InstallTest, AnEmptyProgramOrDllIsRefusedBeforeAnythingIsCopied) {
+  for (size_t slot : {size_t{3}, size_t{1}}) {
+    SCOPED_TRACE(slot);
+    InstallerHarness fresh;
+    fresh.WriteFile(fresh.DriverPath(3), "a working Q71File.exe");
+    fresh.WriteFile(fresh.SourcePath(slot), "");
+    fresh.Install();
+    std::u16string path = fresh.SourcePath(slot);
+    EXPECT_EQ(fresh.LogText(), u"Selected to install: Quendrel Image Driver 4.0\r\n"
+                               u"File is empty (" + path + u")\r\n");
+    ASSERT_EQ(fresh.window.boxes.size(), 1u);
+    EXPECT_EQ(fresh.window.boxes[0].text, u"File is empty\r\n\r\n" + path);
+    EXPECT_EQ(fresh.window.boxes[0].style, kStop);
+    EXPECT_EQ(fresh.ReadFile(fresh.DriverPath(3)), "a working Q71File.exe");
+    EXPECT_TRUE(fresh.sink.messages.empty());
+  }
+}
+
 TEST_F(InstallTest, SystemCheckRefusesOnlyTheWindows95Family) {
   struct Case { uint32_t platform, major, minor; ErrorCode query; int32_t index; };
   const Case cases[] = {
       {kPlatformWindows, 4, 0, kSuccess, 4},  {kPlatformWindows, 4, 10, kSuccess, 5},
-      {kPlatformNt, 3, 51, kSuccess, 0},      {kPlatformNt, 5, 1, kSuccess, 3},
+      {kPlatformNt, 3, 51, kSuccess, 0},      {kPlatformNt, 4, 0, kSuccess, 1},
+      {kPlatformNt, 5, 0, kSuccess, 2},       {kPlatformNt, 5, 1, kSuccess, 3},
       {kPlatformNt, 6, 1, kSuccess, -1},      {kPlatformNt, 10, 0, kSuccess, -1},
       {kPlatformWindows, 4, 90, kSuccess, -1}, {kPlatformNt, 5, 0, kErrInvalidFunction, -1},
   };
@@ -356,6 +376,7 @@ TEST_F(InstallTest, CloseIsIgnoredWhileInstallingAndWorksAfterACopyFailure) {
   h.Pump();
   EXPECT_EQ(LogTail(1), u"Failed copy of file pggen.ppd (GetLastError = 2)\r\n");
   ExpectBoxes({{u"Failed installing\r\n\r\npggen.ppd", kStop}});
+  EXPECT_EQ(h.sink.answers, std::vector<intptr_t>{1}) << "RM_ERROR is answered 1: stop";
   ExpectSelectionState();
 
   // Install again repeats everything from the file check; the log keeps growing.

@@ -26,14 +26,18 @@ class InstallerWindow {
 
   // The visual set-up that needs no logic: background, icons, the bold font, the list's image
   // list, button pictures and colours, bar fill pictures, link targets and underlining, label
-  // fonts, and the list placed over the progress area. Called once, after the start-up checks
-  // passed and before the logic fills the list and sets the bars' ranges.
+  // fonts. Called once, after the start-up checks passed and before the logic sets the bars'
+  // ranges and fills the list.
   virtual void SetUpControls() = 0;
+  // Places the package list over the progress area: the overall bar's left, top and width,
+  // down to the current-file bar's bottom. Called once the list is filled.
+  virtual void PlacePackageList() = 0;
 
-  // Sets a label's text (IDC_PHASE_LABEL, IDC_DETAIL_LABEL) and repaints the whole dialog at
-  // once (invalidate, erase the background, update now), so transparent labels keep no
-  // left-over text.
-  virtual void SetLabelText(int control_id, const std::u16string& text) = 0;
+  // Set the text of the phase label (IDC_PHASE_LABEL) or the detail label (IDC_DETAIL_LABEL)
+  // and repaint the whole dialog at once (invalidate, erase the background, update now), so
+  // transparent labels keep no left-over text.
+  virtual void SetPhaseText(const std::u16string& text) = 0;
+  virtual void SetDetailText(const std::u16string& text) = 0;
 
   virtual void ShowControl(int control_id, bool shown) = 0;
   virtual void EnableControl(int control_id, bool enabled) = 0;

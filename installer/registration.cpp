@@ -16,17 +16,6 @@ constexpr char kSettingsKey[] = "Software\\ZEL\\4.01\\Settings";
 constexpr uint32_t kDriverVersion = 2024;  // 0x7E8, as the package has always registered
 constexpr ErrorCode kErrNotFound = 1168;   // ERROR_NOT_FOUND: no local port monitor
 
-bool EqualsIgnoreCaseAscii(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x += 32;
-    if (y >= u'A' && y <= u'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool AddPrinterPort(InstallerContext& ctx, uint8_t, ErrorCode* error) {

@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <new>
+#include <vector>
 
 namespace qid {
 
@@ -23,6 +24,28 @@ ErrorCode ReadWholeFile(File& file, std::string* bytes) {
   if (got != buffer.size()) return kErrReadFault;
   *bytes = std::move(buffer);
   return kSuccess;
+}
+
+std::string NormalizedWindowsPath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t at = 0;
+  for (;;) {
+    size_t end = path.find('\\', at);
+    std::string part = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (part == "..") {
+      if (parts.size() > 1) parts.pop_back();  // never above the drive
+    } else if (part != "." || parts.empty()) {
+      parts.push_back(part);
+    }
+    if (end == std::string::npos) break;
+    at = end + 1;
+  }
+  std::string& last = parts.back();
+  size_t keep = last.find_last_not_of(". ");
+  if (parts.size() > 1) last.erase(keep == std::string::npos ? 0 : keep + 1);
+  std::string out;
+  for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+  return out;
 }
 
 }  // namespace qid

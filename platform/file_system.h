@@ -161,6 +161,13 @@ class FileSystem {
   // kErrAccessDenied.
   virtual ErrorCode SetAttributes(const std::string& path, uint32_t attributes) = 0;
 
+  // The full path the system opens for `path`: "." and ".." parts applied, the trailing dots
+  // and blanks of the last part dropped (a path that then ends in "\" names the folder), and
+  // every short (8.3) part of an existing file or folder expanded to its long name. A name that
+  // exists under no short name stays as given. The host has no short names. kSuccess and
+  // *resolved; kErrInvalidName; kErrFilenameTooLong.
+  virtual ErrorCode ResolvePath(const std::string& path, std::string* resolved) = 0;
+
   // The UTF-16 forms of OpenFile, RemoveFile, CreateFolder, GetAttributes and SetAttributes,
   // with the same contracts, plus kErrInvalidName on the host as the header says.
   virtual ErrorCode OpenFileW(const std::u16string& path, FileAccess access,
@@ -174,5 +181,9 @@ class FileSystem {
 
 // Reads a whole open file from its start into *bytes. kSuccess; kErrReadFault; kErrNotEnoughMemory.
 ErrorCode ReadWholeFile(File& file, std::string* bytes);
+
+// The form part of ResolvePath, as text alone: "." and ".." parts applied and the trailing
+// dots and blanks of the last part dropped ("C:\d\x. " -> "C:\d\x", "C:\d\..." -> "C:\d\").
+std::string NormalizedWindowsPath(const std::string& path);
 
 }  // namespace qid

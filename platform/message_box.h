@@ -44,6 +44,9 @@ class MessageBoxes {
                              const std::string& caption, uint32_t style) = 0;
   virtual int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
                               const std::u16string& caption, uint32_t style) = 0;
+  // A box under the system's own caption (a null caption: "Error" in the user's language).
+  virtual int ShowMessageBoxSystemCaption(WindowHandle owner, const std::string& text,
+                                          uint32_t style) = 0;
 };
 
 }  // namespace qid

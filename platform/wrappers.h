@@ -49,6 +49,9 @@ class FileSystemWrapper : public FileSystem {
   ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override {
     return target_->SetAttributes(path, attributes);
   }
+  ErrorCode ResolvePath(const std::string& path, std::string* resolved) override {
+    return target_->ResolvePath(path, resolved);
+  }
   ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
                       FileShare share, std::unique_ptr<File>* file) override {
     return target_->OpenFileW(path, access, disposition, share, file);

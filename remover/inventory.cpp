@@ -4,6 +4,7 @@
 
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
+#include "remover/file_names.h"
 #include "remover/remover_ids.h"
 
 namespace qid {
@@ -56,20 +57,28 @@ uint32_t ReadNumber(Registry& registry, RegKey key, const char* name) {
          static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
 }
 
-// Names separated by NULs and ended by an empty name.
-std::vector<std::string> ReadNameList(Registry& registry, RegKey key, const char* name) {
+// Names separated by NULs and ended by an empty name, read whole. False when the value exists
+// but could not be read.
+bool ReadNameList(Registry& registry, RegKey key, const char* name,
+                  std::vector<std::string>* names) {
   uint32_t type = 0;
   std::vector<uint8_t> data;
-  std::vector<std::string> names;
-  if (registry.QueryValue(key, name, &type, &data, kDependentFilesBytes) != kSuccess) return names;
+  names->clear();
+  ErrorCode err = kErrMoreData;
+  for (size_t capacity = kDependentFilesBytes;
+       err == kErrMoreData && capacity <= kDependentFilesLimit; capacity *= 2) {
+    err = registry.QueryValue(key, name, &type, &data, capacity);
+  }
+  if (err == kErrFileNotFound) return true;
+  if (err != kSuccess) return false;
   std::string_view rest(reinterpret_cast<const char*>(data.data()), data.size());
   while (!rest.empty()) {
     std::string_view one = UpToNul(rest);
     if (one.empty()) break;
-    names.emplace_back(one);
+    names->emplace_back(one);
     rest.remove_prefix(std::min(rest.size(), one.size() + 1));
   }
-  return names;
+  return true;
 }
 
 const char* EnvironmentKey(int os_kind, bool wow64) {
@@ -116,7 +125,8 @@ void FillRecord(Remover& remover, RegKey environment, RegKey driver_key,
     record->version_subkey = version_subkey;
   }
   record->help_file = ReadString(registry, driver_key, "Help File", 256);
-  record->dependent_files = ReadNameList(registry, driver_key, "Dependent Files");
+  record->dependent_files_unknown =
+      !ReadNameList(registry, driver_key, "Dependent Files", &record->dependent_files);
 }
 
 void ListDriversOf(Remover& remover, RegKey environment, const std::string& version_path,
@@ -247,15 +257,35 @@ void MarkSharedFiles(Remover& remover, int position, DriverFileList* files) {
       !records[position]) {
     return;
   }
+  FileSystem& disk = *remover.platform.files;
+  const int os_kind = remover.state.os_kind;
   const DriverRecord& own = *records[position];
+  // Names are compared by the files they open: "a.dat." and a short name are "a.dat" too.
+  std::vector<std::vector<std::string>> mine;
+  for (const DriverFile& file : *files) {
+    mine.push_back(FileIdentities(disk, own, os_kind, *file.name));
+  }
   for (size_t q = 0; q < records.size(); ++q) {
     if (static_cast<int>(q) == position || !records[q] || !SameDirectory(*records[q], own)) continue;
     DriverRecord other = *records[q];  // a copy: its list points into it, and it stays unchanged
+    // A driver whose files are unknown may use any of them: none is deleted.
+    if (other.dependent_files_unknown) {
+      for (DriverFile& file : *files) file.remove = false;
+      continue;
+    }
     DriverFileList theirs;
     BuildDriverFileList(&other, &theirs);
-    for (DriverFile& mine : *files) {
-      for (const DriverFile& their : theirs) {
-        if (EqualsIgnoreCase(*mine.name, *their.name)) mine.remove = false;
+    std::vector<std::string> their_names;
+    for (const DriverFile& their : theirs) {
+      for (std::string& name : FileIdentities(disk, other, os_kind, *their.name)) {
+        their_names.push_back(std::move(name));
+      }
+    }
+    for (size_t i = 0; i < files->size(); ++i) {
+      for (const std::string& name : mine[i]) {
+        if (std::find(their_names.begin(), their_names.end(), name) != their_names.end()) {
+          (*files)[i].remove = false;
+        }
       }
     }
   }

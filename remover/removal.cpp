@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "common/debug_trace.h"
 #include "common/text_convert.h"
+#include "remover/file_names.h"
 #include "remover/inventory.h"
 #include "remover/remover_ids.h"
 
@@ -21,19 +22,16 @@ int Warn(Remover& remover, const std::string& text) {
       remover.main.Window(), text, remover.host.LoadText(IDS_ERROR), kMbIconWarning);
 }
 
-std::string Lowered(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
+// A string-table text with `name` in place of its "%s", cut to what the box holds.
+void WarnNaming(Remover& remover, int text_id, const std::string& name) {
+  std::string text = remover.host.LoadText(text_id);
+  size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, name);
+  Warn(remover, Truncated(text, kMessageCapacity));
 }
 
-// String 5 with the path in it, cut to what the box holds.
 void ReportFileFailure(Remover& remover, const std::string& path) {
-  std::string text = remover.host.LoadText(IDS_FILE_DELETE_FAILED);
-  size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  Warn(remover, Truncated(text, kMessageCapacity));
+  WarnNaming(remover, IDS_FILE_DELETE_FAILED, path);
 }
 
 // String 19 with the driver's and the printer's names in it.
@@ -164,24 +162,19 @@ ErrorCode DeferIn9xWininit(Platform& platform, const std::string& path) {
   file.reset();
   if (err != kSuccess) return err;
 
+  // The last line gets its line end first, so that an entry never joins the line before it.
+  if (!text.empty() && text.back() == '\r') text += '\n';
+  else if (!text.empty() && text.back() != '\n') text += "\r\n";
   const std::string line = "NUL=" + path + "\r\n";
   size_t section = std::string::npos;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
+  for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
     if (StartsWithIgnoreCase(std::string_view(text).substr(at), "[rename]")) {
-      section = end == text.size() ? end : end + 1;
+      section = text.find('\n', at) + 1;
       break;
     }
-    at = end + 1;
   }
-  if (section == std::string::npos) {
-    if (!text.empty() && text.back() != '\n') text += "\r\n";
-    text += "[rename]\r\n" + line;
-  } else {
-    if (section == text.size() && !text.empty() && text.back() != '\n') text += "\r\n";
-    text.insert(std::min(section, text.size()), line);
-  }
+  if (section == std::string::npos) text += "[rename]\r\n" + line;
+  else text.insert(section, line);
 
   const std::string temporary = ini + ".new";
   err = files.OpenFile(temporary, FileAccess::kWrite, FileDisposition::kCreateAlways,
@@ -198,8 +191,9 @@ ErrorCode DeferIn9xWininit(Platform& platform, const std::string& path) {
 
 bool RemoveSelectedDrivers(Remover& remover) {
   DebugTrace(kWipeTag, "Uninstall selected");
+  int count = remover.main.ListSelectedCount(IDC_DRIVER_LIST);
+  if (count < 0 || count > kMaxSelected) return false;
   std::vector<int> positions = remover.main.ListSelectedItems(IDC_DRIVER_LIST);
-  if (positions.size() > static_cast<size_t>(kMaxSelected)) return false;
   std::sort(positions.begin(), positions.end());
   for (auto it = positions.rbegin(); it != positions.rend(); ++it) RemoveDriver(remover, *it);
   PurgeUnusedDevModes(remover);
@@ -225,6 +219,12 @@ bool RemoveDriver(Remover& remover, int position) {
                record.dependent_files[i].c_str());
   }
   DebugTrace(kWipeTag, "Check installed");
+  // Without its whole file list the driver's files could be neither all deleted nor told
+  // apart from other drivers' files.
+  if (record.dependent_files_unknown) {
+    WarnNaming(remover, IDS_FILES_UNKNOWN, Truncated(record.name, kPathCapacity));
+    return false;
+  }
   if (!RemovePrintersUsingDriver(remover, record)) return false;
 
   remover.state.confirmation_text.clear();
@@ -305,7 +305,7 @@ void BuildConfirmationText(Remover& remover, DriverFileList& files) {
   std::string list;
   for (DriverFile& file : files) {
     if (file.remove) continue;
-    *file.name = Lowered(*file.name);
+    *file.name = LoweredAscii(*file.name);
     AppendBounded(&list, "\t" + *file.name + "\r\n", kConfirmationCapacity);
   }
   if (!list.empty()) AppendBounded(&list, "\r\n", kConfirmationCapacity);
@@ -317,7 +317,7 @@ void BuildConfirmationText(Remover& remover, DriverFileList& files) {
   list.clear();
   for (DriverFile& file : files) {
     if (!file.remove) continue;
-    *file.name = Lowered(*file.name);
+    *file.name = LoweredAscii(*file.name);
     AppendBounded(&list, "\t" + *file.name + "\r\n", kConfirmationCapacity);
   }
   DebugTrace(kWipeTag2, "Prepare message string = %d", static_cast<int>(list.size()));
@@ -332,28 +332,24 @@ void BuildConfirmationText(Remover& remover, DriverFileList& files) {
 
 bool DeleteDriverFiles(Remover& remover, const DriverRecord& record, const std::string& file) {
   // Without the driver folder a bare name would be looked for in the current folder and
-  // could delete some other file of that name.
-  // The spooler files bare names; a name with a folder in it would reach outside the driver
-  // folder.
-  if (record.driver_directory.empty() || file.find_first_of("\\/:") != std::string::npos ||
-      file == "." || file == "..") {
+  // could delete some other file of that name. A name with a folder in it, or one of dots
+  // and blanks only, would reach outside the driver's folders or name a folder.
+  if (record.driver_directory.empty() || BareFileName(file).empty()) {
     DebugTrace(kWipeTag, "not deleting %s outside the driver directory", file.c_str());
     ReportFileFailure(remover, file);
     return true;
   }
-  std::string path;
-  if (FormatBounded(&path, kPathCapacity, "%s\\%s", record.driver_directory.c_str(), file.c_str())) {
-    DeleteDriverFile(remover, path, true);
-  } else {
-    ReportFileFailure(remover, record.driver_directory + "\\" + file);
-  }
-  if (Is9xFamily(remover.state.os_kind)) return true;
-  if (FormatBounded(&path, kPathCapacity, "%s\\%d\\%s", record.driver_directory.c_str(),
-                    static_cast<int>(record.version), file.c_str())) {
-    DeleteDriverFile(remover, path, true);
-  } else {
-    ReportFileFailure(remover, record.driver_directory + "\\" + std::to_string(record.version) +
-                                   "\\" + file);
+  for (const std::string& folder : DriverFolders(record, remover.state.os_kind)) {
+    std::string path, resolved;
+    if (!FormatBounded(&path, kPathCapacity, "%s\\%s", folder.c_str(), file.c_str())) {
+      ReportFileFailure(remover, folder + "\\" + file);
+    } else if (!ResolveFileIn(*remover.platform.files, folder, file, &resolved)) {
+      DebugTrace(kWipeTag, "not deleting %s: it is no file of the driver directory", path.c_str());
+      ReportFileFailure(remover, path);
+    } else {
+      // The name the system opens, so that its companion is found as well.
+      DeleteDriverFile(remover, resolved, true);
+    }
   }
   return true;
 }
@@ -451,18 +447,18 @@ void OfferReboot(Remover& remover) {
     ShutdownPrivilegeResult privilege = platform.control->EnableShutdownPrivilege();
     if (privilege.open_token != kSuccess) {
       FormatBounded(&text, 99, "OpenProcessToken Error #%d", static_cast<int>(privilege.open_token));
-      platform.message_boxes->ShowMessageBox(window, text, "", kMbOk);
+      platform.message_boxes->ShowMessageBoxSystemCaption(window, text, kMbOk);
     }
     ErrorCode adjust = privilege.lookup != kSuccess ? privilege.lookup : privilege.adjust;
     if (adjust != kSuccess) {
       FormatBounded(&text, 99, "AdjustTokenPrivileges Error #%d", static_cast<int>(adjust));
-      platform.message_boxes->ShowMessageBox(window, text, "", kMbOk);
+      platform.message_boxes->ShowMessageBoxSystemCaption(window, text, kMbOk);
     }
   }
   ErrorCode err = platform.control->RequestRestart();
   if (err != kSuccess) {
     FormatBounded(&text, 99, "Error ExitWindows, Error #%d", static_cast<int>(err));
-    platform.message_boxes->ShowMessageBox(window, text, "", kMbOk);
+    platform.message_boxes->ShowMessageBoxSystemCaption(window, text, kMbOk);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "remover/removal.h"
 
+#include <filesystem>
+
 #include "remover/inventory.h"
 #include "tests/support/remover_fixture.h"
 
@@ -282,6 +284,129 @@ TEST_F(Removal, LockedFilesGoAtRestartOtherFailuresAreReported) {
   EXPECT_TRUE(tp.trace.Contains("PRNWIPE: file doesn't exist"));
 }
 
+TEST_F(Removal, ADeferredEntryGetsALineOfItsOwnWhateverTheWininitEnds) {
+  struct Case {
+    const char* before;  // null: no Wininit.ini yet
+    const char* after;
+  };
+  const Case cases[] = {
+      {"", "[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {nullptr, "[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {"[rename]", "[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {"[rename]\r", "[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {"[rename]\n", "[rename]\nNUL=C:\\a.dll\r\n"},
+      {"[rename]\r\n", "[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {"[Rename]\r\nNUL=C:\\old.dll", "[Rename]\r\nNUL=C:\\a.dll\r\nNUL=C:\\old.dll\r\n"},
+      {"[Other]\r\nx=1", "[Other]\r\nx=1\r\n[rename]\r\nNUL=C:\\a.dll\r\n"},
+      {"[Other]\nx=1\n", "[Other]\nx=1\n[rename]\r\nNUL=C:\\a.dll\r\n"},
+  };
+  state.os_kind = kOs98;
+  files.remove_errors = {{"C:\\a.dll", kErrAccessDenied}};
+  for (const Case& c : cases) {
+    std::filesystem::remove(tp.HostPath(kWininit));
+    if (c.before != nullptr) WriteHostFile(tp.HostPath(kWininit), c.before);
+    EXPECT_TRUE(DeleteDriverFile(remover, "C:\\a.dll", false));
+    EXPECT_EQ(c.after, ReadHostFile(tp.HostPath(kWininit))) << (c.before ? c.before : "none");
+  }
+}
+
+TEST_F(Removal, AFailedSelectionQueryDoesNothingMore) {
+  AddDriver({"Alpha", "alpha.dll"});
+  AddFile("alpha.dll");
+  AddUserValue("S-1-5-21-0-0-0-1000", "DevModes2", "Gone Printer");
+  Fill();
+  SelectDriver("Alpha");
+  main.At(IDC_DRIVER_LIST).multiple = false;  // its selection count answers LB_ERR
+  const int icons = host.icons_set;
+  host.confirm_answers = {IDC_CONFIRM_YES};
+  EXPECT_FALSE(RemoveSelectedDrivers(remover));
+  EXPECT_TRUE(host.confirmations.empty());
+  EXPECT_TRUE(FileThere("alpha.dll"));
+  EXPECT_TRUE(UserValue("S-1-5-21-0-0-0-1000", "DevModes2", "Gone Printer")) << "no purge";
+  EXPECT_EQ(icons, host.icons_set) << "no refill";
+}
+
+TEST_F(Removal, DependentFilesAreReadWholeAndAListThatCannotBeReadDeletesNothing) {
+  // 80 names of 20 characters: the last ones lie past the first 1024 bytes of the value.
+  std::vector<std::string> long_list;
+  for (int i = 10; i < 90; ++i) long_list.push_back("longlistfile" + std::to_string(i) + ".dll");
+  long_list.push_back("shared.dat");
+  AddDriver({"Long", "long.dll", "", "", "", long_list});
+  AddDriver({"Small", "small.dll", "shared.dat"});
+  for (const std::string& f : long_list) AddFile(f);
+  AddFile("small.dll");
+  Fill();
+  SelectDriver("Small");
+  host.confirm_answers = {IDC_CONFIRM_YES, IDC_CONFIRM_YES};
+  RemoveSelectedDrivers(remover);
+  EXPECT_TRUE(FileThere("shared.dat")) << "the long list still names it";
+  SelectDriver("Long");
+  RemoveSelectedDrivers(remover);
+  for (const std::string& f : long_list) EXPECT_FALSE(FileThere(f)) << f;
+  EXPECT_TRUE(Listed().empty());
+
+  // A value past what can be read (1 MiB): the driver's files are unknown.
+  std::vector<std::string> huge(50000, "unreadablelistfile.dll");
+  AddDriver({"Huge", "huge.dll", "", "", "", huge});
+  AddDriver({"Small", "small.dll", "shared.dat"});
+  for (const char* f : {"huge.dll", "small.dll", "shared.dat"}) AddFile(f);
+  Fill();
+  tp.message_boxes.shown.clear();
+  SelectDriver("Small");
+  host.confirm_answers = {IDC_CONFIRM_YES};
+  RemoveSelectedDrivers(remover);
+  EXPECT_TRUE(FileThere("small.dll")) << "Huge may use it";
+  EXPECT_TRUE(FileThere("shared.dat"));
+  EXPECT_NE(std::string::npos,
+            host.confirmations.back().find("deleted:\r\n\tsmall.dll\r\n\tshared.dat"));
+  SelectDriver("Huge");
+  host.confirm_answers = {IDC_CONFIRM_YES};
+  const size_t asked = host.confirmations.size();
+  RemoveSelectedDrivers(remover);
+  EXPECT_EQ(asked, host.confirmations.size()) << "no confirmation: the removal is refused";
+  EXPECT_EQ((std::vector<std::string>{
+                "The list of files of the driver Huge cannot be read. The driver is not removed."}),
+            Boxes());
+  EXPECT_TRUE(FileThere("huge.dll"));
+  EXPECT_TRUE(KeyExists(Hive::kLocalMachine, std::string(kEnvironmentX86) + "\\Version-3\\Huge"));
+}
+
+TEST_F(Removal, NamesThatOpenAnotherDriversFileOrAFolderDeleteNothingOfIt) {
+  AddDriver({"Beta", "beta.dll", "beta.ppd", "", "", {"shared.dat", "betasharedresource.dat"}});
+  // "BETA~RDA.DAT" is the short name of betasharedresource.dat; "3" is the version folder.
+  AddDriver({"Alias", "alias.dll", "", "", "alias.hlp.",
+             {"shared.dat.", "beta.ppd ", "BETA~RDA.DAT", "...", ".. ", "3"}});
+  files.long_names = {{"beta~rda.dat", "betasharedresource.dat"}};
+  const char* beta_files[] = {"beta.dll", "beta.ppd", "beta.bpd", "shared.dat",
+                              "betasharedresource.dat"};
+  for (const char* f : beta_files) {
+    AddFile(f);
+    AddFile(std::string("3\\") + f);
+  }
+  for (const char* f : {"alias.dll", "alias.hlp", "3\\alias.dll"}) AddFile(f);
+  Fill();
+  SelectDriver("Alias");
+  host.confirm_answers = {IDC_CONFIRM_YES};
+  RemoveSelectedDrivers(remover);
+
+  ASSERT_EQ(1u, host.confirmations.size());
+  EXPECT_NE(std::string::npos,
+            host.confirmations[0].find("not be deleted:\r\n\tshared.dat.\r\n\tbeta.ppd \r\n"
+                                       "\tbeta~rda.dat\r\n\r\n"))
+      << host.confirmations[0];
+  for (const char* f : beta_files) {
+    EXPECT_TRUE(FileThere(f)) << f;
+    EXPECT_TRUE(FileThere(std::string("3\\") + f)) << f;
+  }
+  for (const char* f : {"alias.dll", "alias.hlp", "3\\alias.dll"}) EXPECT_FALSE(FileThere(f)) << f;
+  EXPECT_TRUE(files.at_restart.empty()) << "no folder waits for the restart";
+  std::vector<std::string> refused;
+  for (const std::string& box : Boxes()) refused.push_back(box);
+  EXPECT_EQ((std::vector<std::string>{"Failed to delete file ....", "Failed to delete file .. .",
+                                      "Failed to delete file " + std::string(kDir) + "\\3."}),
+            refused);
+}
+
 TEST_F(Removal, The9xFamilyUsesNoVersionFolderAndAFailedCompanionKeepsThePpd) {
   AddFile("A.PCP");
   AddFile("3\\A.PCP");
@@ -364,8 +489,11 @@ TEST_F(Removal, OfferRebootAsksThenRestartsReportingEachFailure) {
                 "OpenProcessToken Error #5", "AdjustTokenPrivileges Error #6",
                 "Error ExitWindows, Error #5"}),
             Boxes());
-  EXPECT_EQ("", tp.message_boxes.shown[1].caption);
-  EXPECT_EQ(kMbOk, tp.message_boxes.shown[3].style);
+  for (size_t i = 1; i < 4; ++i) {
+    EXPECT_TRUE(tp.message_boxes.shown[i].system_caption) << i;
+    EXPECT_EQ(kMbOk, tp.message_boxes.shown[i].style) << i;
+  }
+  EXPECT_FALSE(tp.message_boxes.shown[0].system_caption);
   EXPECT_EQ((std::vector<std::string>{"EnableShutdownPrivilege", "RequestRestart"}), control.calls);
 
   // The 9x family has no privileges to enable.

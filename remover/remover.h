@@ -50,7 +50,9 @@ constexpr char kEnvironment9x[] =
 constexpr char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 
 // One listed driver, read from its registry key. A value that is missing or too long for its
-// field leaves the field empty (0 for the version). File names carry no folder.
+// field leaves the field empty (0 for the version). File names carry no folder. The dependent
+// files are read whole, however long the value: a list cut short would let a removal delete a
+// file that this driver still names.
 struct DriverRecord {
   std::string name;            // the key name, also the list entry's text (255)
   std::string version_subkey;  // where it was found (79)
@@ -60,12 +62,16 @@ struct DriverRecord {
   std::string data_file;
   std::string config_file;
   std::string help_file;
-  std::vector<std::string> dependent_files;  // "Dependent Files", 1024 bytes at most
+  std::vector<std::string> dependent_files;  // "Dependent Files"
+  // The value exists but could not be read: which files the driver uses is unknown.
+  bool dependent_files_unknown = false;
   uint32_t version = 0;
 };
 
 constexpr size_t kRecordFieldCapacity = 255;
+// The first read of "Dependent Files"; a longer value is read again in full, up to the limit.
 constexpr size_t kDependentFilesBytes = 1024;
+constexpr size_t kDependentFilesLimit = 1 << 20;
 
 // One file of a driver and whether this removal deletes it. `name` points into the record, so
 // lowering it for the confirmation text lowers what is deleted.
@@ -73,7 +79,7 @@ struct DriverFile {
   std::string* name;
   bool remove;
 };
-// Every file of the driver: no cap is needed, the 1024-byte "Dependent Files" value bounds it.
+// Every file of the driver.
 using DriverFileList = std::vector<DriverFile>;
 
 struct RemoverState {

@@ -53,6 +53,9 @@ class DialogView {
   virtual void ListSetSelected(int id, int index, bool selected) = 0;
   // Multiple-selection lists: the selected entries in ascending order.
   virtual std::vector<int> ListSelectedItems(int id) = 0;
+  // Multiple-selection lists: how many entries are selected; -1 when the list cannot tell
+  // (LB_ERR: a single-selection list).
+  virtual int ListSelectedCount(int id) = 0;
 
   // Edits: where the selection (or the caret) starts, in characters from the start of the
   // text; selecting [start, end); replacing the selection (an empty text deletes it).
@@ -86,6 +89,7 @@ class NullDialogView : public DialogView {
   int ListSelection(int) override { return -1; }
   void ListSetSelected(int, int, bool) override {}
   std::vector<int> ListSelectedItems(int) override { return {}; }
+  int ListSelectedCount(int) override { return 0; }
   int SelectionStart(int) override { return 0; }
   void SetSelection(int, int, int) override {}
   void ReplaceSelection(int, const std::string&) override {}

@@ -142,21 +142,29 @@ void CGenericMFCDlg::SetUpControls() {
   mail_link_.SetTarget(kSupportMail);
   mail_link_.SetUnderline(1);
   SendMessageW(phase_label_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
-  SetLabelText(IDC_PHASE_LABEL, u"Total installation");
+  SetPhaseText(u"Total installation");
   SendMessageW(detail_label_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
-  SetLabelText(IDC_DETAIL_LABEL, u"Current file");
+  SetDetailText(u"Current file");
   reseller_link_.SetTarget(kResellerSite);
   reseller_link_.SetUnderline(1);
   maker_link_.SetTarget(kMakerSite);
   maker_link_.SetUnderline(1);
+}
 
-  // The list lies over the progress area: the overall bar's left, top and width, down to the
-  // current-file bar's bottom.
+void CGenericMFCDlg::PlacePackageList() {
   RECT overall = ChildRect(hwnd(), IDC_OVERALL_BAR);
   RECT file = ChildRect(hwnd(), IDC_FILE_BAR);
   SetWindowPos(package_list_.hwnd(), nullptr, overall.left, overall.top,
                overall.right - overall.left, file.bottom - overall.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CGenericMFCDlg::SetPhaseText(const std::u16string& text) {
+  SetLabelText(IDC_PHASE_LABEL, text);
+}
+
+void CGenericMFCDlg::SetDetailText(const std::u16string& text) {
+  SetLabelText(IDC_DETAIL_LABEL, text);
 }
 
 void CGenericMFCDlg::SetLabelText(int control_id, const std::u16string& text) {

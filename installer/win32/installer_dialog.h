@@ -31,7 +31,9 @@ class CGenericMFCDlg : public skin::CSkinDialog, public InstallerWindow {
   WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(hwnd()); }
   void SetTitle(const std::u16string& text) override;
   void SetUpControls() override;
-  void SetLabelText(int control_id, const std::u16string& text) override;
+  void PlacePackageList() override;
+  void SetPhaseText(const std::u16string& text) override;
+  void SetDetailText(const std::u16string& text) override;
   void ShowControl(int control_id, bool shown) override;
   void EnableControl(int control_id, bool enabled) override;
   void AddPackageRow(const std::u16string& text, int image) override;
@@ -58,6 +60,7 @@ class CGenericMFCDlg : public skin::CSkinDialog, public InstallerWindow {
  private:
   skin::CSkinProgress* Bar(int control_id);
   void SetUpButton(skin::CSkinButton& button, const wchar_t* caption);
+  void SetLabelText(int control_id, const std::u16string& text);
 
   skin::CSkinButton install_;
   skin::CSkinButton close_;

@@ -22,6 +22,10 @@ class HostEnvironment : public Environment {
 // question, Cancel where offered, OK otherwise. The host has no one to ask.
 class HostMessageBoxes : public MessageBoxes {
  public:
+  int ShowMessageBoxSystemCaption(WindowHandle owner, const std::string& text,
+                                  uint32_t style) override {
+    return ShowMessageBox(owner, text, "Error", style);
+  }
   int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
                       const std::u16string& caption, uint32_t style) override;
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,

@@ -313,6 +313,32 @@ ErrorCode Win32FileSystem::GetAttributes(const std::string& path, uint32_t* attr
   return AttributesResult(::GetFileAttributesA(path.c_str()), attributes);
 }
 
+ErrorCode Win32FileSystem::ResolvePath(const std::string& path, std::string* resolved) {
+  char full[MAX_PATH];
+  DWORD n = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0) return LastError();
+  if (n >= MAX_PATH) return kErrFilenameTooLong;
+  *resolved = full;
+  // GetLongPathNameA is missing before Windows 2000; there FindFirstFileA names the last part.
+  using LongPathName = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+  static const auto long_path_name = reinterpret_cast<LongPathName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32"), "GetLongPathNameA")));
+  char long_path[MAX_PATH];
+  if (long_path_name != nullptr) {
+    n = long_path_name(full, long_path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) *resolved = long_path;
+    return kSuccess;
+  }
+  std::string last = resolved->substr(resolved->find_last_of('\\') + 1);
+  if (last.empty() || last.find_first_of("*?<>\"") != std::string::npos) return kSuccess;
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA(full, &found);
+  if (search == INVALID_HANDLE_VALUE) return kSuccess;
+  ::FindClose(search);
+  resolved->replace(resolved->size() - last.size(), last.size(), found.cFileName);
+  return kSuccess;
+}
+
 ErrorCode Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
   return ::SetFileAttributesA(path.c_str(), attributes) ? kSuccess : LastError();
 }

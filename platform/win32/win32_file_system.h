@@ -23,6 +23,7 @@ class Win32FileSystem : public FileSystem {
   ErrorCode OpenExclusiveLock(const std::string& path, std::unique_ptr<File>* lock) override;
   ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override;
   ErrorCode SetAttributes(const std::string& path, uint32_t attributes) override;
+  ErrorCode ResolvePath(const std::string& path, std::string* resolved) override;
   ErrorCode OpenFileW(const std::u16string& path, FileAccess access, FileDisposition disposition,
                       FileShare share, std::unique_ptr<File>* file) override;
   ErrorCode RemoveFileW(const std::u16string& path) override;

@@ -110,6 +110,11 @@ int Win32MessageBoxes::ShowMessageBox(WindowHandle owner, const std::string& tex
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
 }
 
+int Win32MessageBoxes::ShowMessageBoxSystemCaption(WindowHandle owner, const std::string& text,
+                                                   uint32_t style) {
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), nullptr, style);
+}
+
 int Win32MessageBoxes::ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
                                        const std::u16string& caption, uint32_t style) {
   return ::MessageBoxW(reinterpret_cast<HWND>(owner),

@@ -24,6 +24,8 @@ class Win32Environment : public Environment {
 // MessageBoxA with the caller's owner, texts and style.
 class Win32MessageBoxes : public MessageBoxes {
  public:
+  int ShowMessageBoxSystemCaption(WindowHandle owner, const std::string& text,
+                                  uint32_t style) override;
   int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
                       const std::u16string& caption, uint32_t style) override;
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,

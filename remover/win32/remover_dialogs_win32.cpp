@@ -17,6 +17,17 @@ T* Attached(HWND dialog) {
   return reinterpret_cast<T*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
+// Icon 106 in the size the two system metrics give.
+HICON ProgramIcon(HINSTANCE instance, int width_metric, int height_metric) {
+  HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PRNWIPE), IMAGE_ICON,
+                                             GetSystemMetrics(width_metric),
+                                             GetSystemMetrics(height_metric), 0));
+  if (icon == nullptr) {
+    DebugTrace(kWipeTag, "LoadImage(%d) failed, error %lu", IDI_PRNWIPE, GetLastError());
+  }
+  return icon;
+}
+
 }  // namespace
 
 std::string Win32RemoverHost::LoadText(int id) {
@@ -25,13 +36,16 @@ std::string Win32RemoverHost::LoadText(int id) {
   return std::string(buffer, got > 0 ? static_cast<size_t>(got) : 0);
 }
 
+Win32RemoverHost::~Win32RemoverHost() {
+  if (large_icon_ != nullptr) DestroyIcon(large_icon_);
+  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
+}
+
 void Win32RemoverHost::SetWindowIcons() {
-  HANDLE large = LoadImageA(instance_, MAKEINTRESOURCEA(IDI_PRNWIPE), IMAGE_ICON,
-                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0);
-  HANDLE small = LoadImageA(instance_, MAKEINTRESOURCEA(IDI_PRNWIPE), IMAGE_ICON,
-                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
-  SendMessageA(main_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-  SendMessageA(main_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  if (large_icon_ == nullptr) large_icon_ = ProgramIcon(instance_, SM_CXICON, SM_CYICON);
+  if (small_icon_ == nullptr) small_icon_ = ProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON);
+  SendMessageA(main_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
+  SendMessageA(main_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
 }
 
 int Win32RemoverHost::RunConfirmDialog(const std::string& text) {

@@ -14,6 +14,7 @@ namespace qid {
 class Win32RemoverHost : public RemoverHost {
  public:
   Win32RemoverHost(HINSTANCE instance, HWND main) : instance_(instance), main_(main) {}
+  ~Win32RemoverHost() override;
   std::string LoadText(int id) override;
   void SetWindowIcons() override;
   int RunConfirmDialog(const std::string& text) override;
@@ -22,6 +23,9 @@ class Win32RemoverHost : public RemoverHost {
  private:
   HINSTANCE instance_;
   HWND main_;
+  // Loaded at the first fill and kept: every refill sets the same two icons again.
+  HICON large_icon_ = nullptr;
+  HICON small_icon_ = nullptr;
 };
 
 // What the main dialog lives on; made by the program entry, handed to the dialog procedure.

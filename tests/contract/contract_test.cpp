@@ -102,6 +102,7 @@ TEST_F(ContractTest, HostProcesses) {
 TEST_F(ContractTest, MemoryDialogView) {
   MemoryDialogView view;
   for (int id : {kEdit, kCheckBox, kList, kMultiList}) view.Declare(id, "");
+  view.At(kMultiList).multiple = true;
   DialogViewContract(view, reporter);
   ExpectChecks(30);
   EXPECT_EQ(view.unknown_ids, std::set<int>{kMissing});

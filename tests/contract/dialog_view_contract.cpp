@@ -49,6 +49,8 @@ void SingleSelectionList(DialogView& view, Reporter& r) {
   Equal(r, "list: the selection follows its entry", 1, view.ListSelection(kList));
   view.ListSelect(kList, -1);
   Equal(r, "list: selecting -1 clears the selection", -1, view.ListSelection(kList));
+  Equal(r, "list: a single-selection list cannot count a selection", -1,
+        view.ListSelectedCount(kList));
   view.ListReset(kList);
   Equal(r, "list: reset empties it", 0, view.ListCount(kList));
 }
@@ -59,6 +61,7 @@ void MultipleSelectionList(DialogView& view, Reporter& r) {
   view.ListSetSelected(kMultiList, 3, true);
   view.ListSetSelected(kMultiList, 1, true);
   Equal(r, "multi: selected entries ascending", "{1,3}", Show(view.ListSelectedItems(kMultiList)));
+  Equal(r, "multi: selected count", 2, view.ListSelectedCount(kMultiList));
   view.ListSetSelected(kMultiList, 3, false);
   Equal(r, "multi: deselect one", "{1}", Show(view.ListSelectedItems(kMultiList)));
   view.ListSetSelected(kMultiList, -1, true);
@@ -79,6 +82,7 @@ void MissingControl(DialogView& view, Reporter& r) {
   Equal(r, "missing id: no entry text", "", view.ListText(kMissing, 0));
   Equal(r, "missing id: no selection", -1, view.ListSelection(kMissing));
   Equal(r, "missing id: no selected entries", "{}", Show(view.ListSelectedItems(kMissing)));
+  Equal(r, "missing id: no selected count", 0, view.ListSelectedCount(kMissing));
   Equal(r, "missing id: caret at 0", 0, view.SelectionStart(kMissing));
 }
 

@@ -1,4 +1,5 @@
 #include <memory>
+#include <utility>
 
 #include "tests/contract/contract.h"
 
@@ -40,6 +41,18 @@ void FolderAndOpenChecks(FileSystem& fs, const std::string& dir, Reporter& r) {
   ExpectCode(r, "files: an empty path", kErrInvalidName,
              fs.OpenFile("", FileAccess::kRead, FileDisposition::kOpenExisting,
                          FileShare::kRead, &f));
+  // Other spellings of one name, as the system resolves them.
+  const std::pair<std::string, std::string> spellings[] = {
+      {dir + "\\x.bin. .", dir + "\\x.bin"},
+      {dir + "\\no\\..\\.\\x.bin", dir + "\\x.bin"},
+      {dir + "\\...", dir + "\\"},
+      {dir + "\\.. ", dir + "\\"},
+  };
+  for (const auto& [path, resolved] : spellings) {
+    std::string got;
+    ExpectCode(r, "files: ResolvePath " + path, kSuccess, fs.ResolvePath(path, &got));
+    ExpectText(r, "files: ... resolves to", resolved, got);
+  }
 }
 
 void ReadWriteChecks(FileSystem& fs, const std::string& dir, Reporter& r) {

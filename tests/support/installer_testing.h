@@ -44,10 +44,12 @@ class FakeWindow : public InstallerWindow {
   WindowHandle Handle() override { return 0x4711; }
   void SetTitle(const std::u16string& text) override { title = text; }
   void SetUpControls() override { ++set_up; }
-  void SetLabelText(int id, const std::u16string& text) override {
-    labels[id] = text;
-    if (id == IDC_PHASE_LABEL) phases.push_back(text);
+  void PlacePackageList() override { rows_when_placed = static_cast<int>(rows.size()); }
+  void SetPhaseText(const std::u16string& text) override {
+    labels[IDC_PHASE_LABEL] = text;
+    phases.push_back(text);
   }
+  void SetDetailText(const std::u16string& text) override { labels[IDC_DETAIL_LABEL] = text; }
   void ShowControl(int id, bool shown_now) override { shown[id] = shown_now; }
   void EnableControl(int id, bool on) override { enabled[id] = on; }
   void AddPackageRow(const std::u16string& text, int image) override {
@@ -82,6 +84,7 @@ class FakeWindow : public InstallerWindow {
 
   std::u16string title;
   int set_up = 0;
+  int rows_when_placed = -1;  // -1 while the list was not placed
   std::map<int, std::u16string> labels;
   std::vector<std::u16string> phases;
   std::map<int, bool> shown;
@@ -109,30 +112,33 @@ class RecordingSink : public CopyMessageSink {
   }
   intptr_t Send(uint32_t id, uintptr_t wparam, intptr_t lparam) override {
     messages.push_back(Message{id, wparam, lparam});
-    return on_send ? on_send(messages.back()) : 1;
+    answers.push_back(on_send ? on_send(messages.back()) : 1);
+    return answers.back();
   }
   std::vector<Message> messages;
+  std::vector<intptr_t> answers;  // to each send, in order
   std::deque<Message>* queue = nullptr;
   std::function<intptr_t(const Message&)> on_send;
 };
 
 // Stands in for the copy thread: Start keeps the job, and the harness runs it when the
-// window's handler has returned, as a real thread would get to run.
+// window's handler has returned, as a real thread would get to run. A thread that has run
+// may still be ending (after its RM_ERROR answer) until WaitUntilIdle joins it, so a block
+// refilled without waiting is caught.
 class ManualCopyRunner : public CopyRunner {
  public:
   void WaitUntilIdle() override {
     ++waits;
-    waited = true;
-    EXPECT_EQ(pending, nullptr) << "a copy thread was still running";
+    pending = nullptr;
+    ran = false;
   }
   ErrorCode Start(CopyJob* job) override {
-    EXPECT_TRUE(waited) << "the block was refilled without waiting for the last thread";
-    waited = false;
+    EXPECT_EQ(pending, nullptr) << "the block was refilled while its last thread may still run";
     if (start_result == kSuccess) pending = job;
     return start_result;
   }
-  bool waited = false;
-  CopyJob* pending = nullptr;
+  CopyJob* pending = nullptr;  // started and not yet joined
+  bool ran = false;            // the pending thread has run
   ErrorCode start_result = kSuccess;
   int waits = 0;
 };
@@ -185,10 +191,9 @@ class InstallerHarness {
   // has returned.
   void Pump() {
     for (;;) {
-      if (runner.pending != nullptr) {
-        CopyJob* job = runner.pending;
-        RunCopyJob(*job, services, sink);
-        runner.pending = nullptr;
+      if (runner.pending != nullptr && !runner.ran) {
+        RunCopyJob(*runner.pending, services, sink);
+        runner.ran = true;
       }
       if (queue.empty()) return;
       DeliverQueued();

@@ -108,6 +108,14 @@ std::vector<int> MemoryDialogView::ListSelectedItems(int id) {
   return out;
 }
 
+int MemoryDialogView::ListSelectedCount(int id) {
+  if (controls.count(id) == 0) {
+    At(id);  // recorded; a missing control answers 0
+    return 0;
+  }
+  return At(id).multiple ? static_cast<int>(ListSelectedItems(id).size()) : -1;
+}
+
 std::string MemoryDialogView::SelectedItem(int id) {
   Control& c = At(id);
   return c.selection >= 0 ? c.items[c.selection] : std::string();

@@ -23,6 +23,7 @@ class MemoryDialogView : public DialogView {
     std::vector<std::string> items;
     int selection = -1;           // single-selection lists
     bool sorted = false;          // a sorted list box puts new entries in order
+    bool multiple = false;        // a multiple-selection list
     std::vector<bool> selected;   // per entry, for a multiple-selection list
     int sel_start = 0, sel_end = 0;  // edit selection, characters
   };
@@ -45,6 +46,7 @@ class MemoryDialogView : public DialogView {
   int ListSelection(int id) override { return At(id).selection; }
   void ListSetSelected(int id, int index, bool selected) override;
   std::vector<int> ListSelectedItems(int id) override;
+  int ListSelectedCount(int id) override;
   int SelectionStart(int id) override { return At(id).sel_start; }
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;

@@ -153,20 +153,36 @@ class RegistrySpooler : public FakeSpooler {
 };
 
 // Files whose deletion fails with a chosen error (a lock, a denial, a damaged disk); deletion
-// at restart is recorded.
+// at restart is recorded. Paths resolve as on Windows before they reach the host: trailing dots
+// and blanks of the last part are dropped and a short name given in `long_names` opens its
+// long one, so "shared.dat." deletes shared.dat here too.
 class LockableFiles : public FileSystemWrapper {
  public:
   using FileSystemWrapper::FileSystemWrapper;
   ErrorCode RemoveFile(const std::string& path) override {
     auto it = remove_errors.find(path);
     if (it != remove_errors.end()) return it->second;
-    return FileSystemWrapper::RemoveFile(path);
+    return FileSystemWrapper::RemoveFile(Resolved(path));
   }
   ErrorCode RemoveAtRestart(const std::string& path) override {
-    at_restart.push_back(path);
+    at_restart.push_back(Resolved(path));
     return at_restart_result;
   }
+  ErrorCode GetAttributes(const std::string& path, uint32_t* attributes) override {
+    return FileSystemWrapper::GetAttributes(Resolved(path), attributes);
+  }
+  ErrorCode ResolvePath(const std::string& path, std::string* resolved) override {
+    *resolved = Resolved(path);
+    return kSuccess;
+  }
+  std::string Resolved(const std::string& path) {
+    std::string normal = NormalizedWindowsPath(path);
+    size_t cut = normal.find_last_of('\\') + 1;
+    auto it = long_names.find(LoweredAscii(normal.substr(cut)));
+    return it == long_names.end() ? normal : normal.substr(0, cut) + it->second;
+  }
   std::map<std::string, ErrorCode> remove_errors;  // by the product path
+  std::map<std::string, std::string> long_names;   // lower-case short name -> long name
   std::vector<std::string> at_restart;
   ErrorCode at_restart_result = kSuccess;
 };
@@ -219,6 +235,7 @@ class RemoverFixture : public ::testing::Test {
       main.controls[id];
     }
     main.controls[IDC_DRIVER_LIST].sorted = true;
+    main.controls[IDC_DRIVER_LIST].multiple = true;
     tp.system.version = OsVersion{5, 1, 2600, kPlatformNt};
   }
 

@@ -53,11 +53,18 @@ class ScriptedMessageBoxes : public MessageBoxes {
   struct Shown {
     std::string text, caption;
     uint32_t style;
+    bool system_caption = false;  // shown under the system's own caption
   };
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                      uint32_t style) override;
   int ShowMessageBoxW(WindowHandle owner, const std::u16string& text,
                       const std::u16string& caption, uint32_t style) override;
+  int ShowMessageBoxSystemCaption(WindowHandle owner, const std::string& text,
+                                  uint32_t style) override {
+    int answer = ShowMessageBox(owner, text, "", style);
+    shown.back().system_caption = true;
+    return answer;
+  }
   std::vector<Shown> shown;
   std::deque<int> answers;
 };

@@ -16,6 +16,7 @@
 #   4. the real package over it (the port exists already), Yes: every file, key, setting and
 #      log byte, the list's and the Close button's pixels; the window closes by itself;
 #   5. a log that cannot be written (as Windows XP): the installation runs anyway;
+#   6. an empty Q71File.exe in the package is refused and the installed one stays;
 #   then a job printed through the installed Q71File.exe, and its Help button.
 # Needs: wine, xvfb-run (or $DISPLAY), ImageMagick, tiffinfo, the Windows build (package/,
 # tests/ui/ui_driver.exe, tests/wine/launcher.exe) and the native qiddriver
@@ -329,6 +330,20 @@ ui window "$caption" select 1010 0 click 1000 \
 end_setup "no log"
 wine_reg_delete_key 'HKCU\Software\Wine\AppDefaults\drvsetup.exe'
 check_true "no log: still a folder, nothing written" test -d "$nolog/Installer.log"
+
+# --- an empty program in the package --------------------------------------------------------
+echo "# an empty Q71File.exe"
+empty=$(package pkgempty)
+: >"$empty/Q71File.exe"
+start_setup pkgempty
+ui window "$caption" select 1010 0 click 1000 \
+  msgbox "$caption" 'File is empty\n\nC:\pkgempty\Q71File.exe' \
+  visible 1010 1 enabled 1000 1 post 0x0100 0x1B 0 gone "$caption"
+end_setup "empty program"
+check_true "empty program: the installed Q71File.exe stays as it was" \
+  cmp -s "$pkg/Q71File.exe" "$drivers/Q71File.exe"
+log_is "empty program: the log names it" "$empty/Installer.log" \
+  "Selected to install: $printer\\r\\nFile is empty (C:\\\\pkgempty\\\\Q71File.exe)\\r\\n"
 
 # --- a job through the installed Q71File.exe, and its Help ----------------------------------
 echo "# printing through the installed package"

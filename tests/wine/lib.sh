@@ -126,19 +126,25 @@ _wine_capture() {
 wine_run() { _wine_capture "$@"; }
 
 # ui STEP...: one run of the UI driver (C:\qidtest\ui_driver.exe, put there by the suite); its
-# "ok" and "FAIL" lines count as this suite's checks, other lines are shown.
+# "ok" and "FAIL" lines count as this suite's checks, other lines are shown. The driver ends
+# with 0 when every check passed and 1 after its FAIL lines; any other end (an unknown step,
+# missing arguments, a crash, no driver at all) lost the rest of the run and fails the suite.
 ui() {
-  local out line
+  local out line status failed=0
   # Through a file: services the call may start would hold a pipe open.
   out=$(_wine_capture 'C:\qidtest\ui_driver.exe' "$@")
+  status=$?
   while IFS= read -r line; do
     case $line in
       "ok   - "*) pass "${line#ok   - }" ;;
-      "FAIL - "*) fail "${line#FAIL - }" ;;
+      "FAIL - "*) fail "${line#FAIL - }"; failed=1 ;;
       "") ;;
       *) echo "  | $line" ;;
     esac
   done <<<"$out"
+  if [ "$status" -gt 1 ] || { [ "$status" -eq 1 ] && [ "$failed" -eq 0 ]; }; then
+    fail "the UI driver ran all its steps ($*)" "it ended with status $status"
+  fi
 }
 
 # screenshot NAME: the screen cut to the windows on it, as NAME.png in $QID_ARTIFACTS (default

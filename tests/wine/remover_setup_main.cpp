@@ -8,12 +8,14 @@
 //   hold MS                keeps running for MS milliseconds (run a copy of this program from a
 //                          driver folder and its file cannot be deleted)
 //   open PATH MS           keeps PATH open for MS milliseconds without delete sharing
+//   short PATH             prints the file's short (8.3) name
 //
 // Prints what it did; exit code 0 on success, 1 on failure with the error code.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -80,12 +82,19 @@ int main(int argc, char** argv) {
   if (command == "driver") return RegisterDriver(argc, argv);
   if (command == "printer") return RegisterPrinter(argc, argv);
   if (command == "open") return Open(argc, argv);
+  if (command == "short" && argc > 2) {
+    char name[MAX_PATH];
+    DWORD n = GetShortPathNameA(argv[2], name, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return Fail("GetShortPathName");
+    std::printf("%s\n", std::strrchr(name, '\\') + 1);
+    return 0;
+  }
   if (command == "hold" && argc > 2) {
     std::printf("running\n");
     std::fflush(stdout);
     Sleep(std::strtoul(argv[2], nullptr, 10));
     return 0;
   }
-  std::fprintf(stderr, "usage: remover_setup driver|printer|hold|open ...\n");
+  std::fprintf(stderr, "usage: remover_setup driver|printer|hold|open|short ...\n");
   return 2;
 }

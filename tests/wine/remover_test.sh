@@ -31,7 +31,8 @@ need() { fail "$1" "$2"; ready=0; }
 if [ -z "$win" ] || [ ! -d "$win" ]; then
   need "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
 fi
-for f in PrnWipe.exe tests/wine/remover_setup.exe tests/ui/ui_driver.exe; do
+for f in PrnWipe.exe tests/wine/remover_setup.exe tests/wine/remover_icons.exe \
+         tests/ui/ui_driver.exe; do
   [ -f "$win/$f" ] || need "$f is built" "missing in $win: run ./run build"
 done
 command -v wine >/dev/null || need "wine is installed" "missing (tools/install-deps.sh)"
@@ -94,12 +95,12 @@ setup driver 'Alpha Laser' alpha.dll shared.dat alphaui.dll alpha.hlp alpha.ppd 
   setup printer 'Front Desk' 'Beta Inkjet' &&
   setup printer 'Plotter Room' 'Gamma Plotter'
 check_eq "drivers and printers registered through the spooler" 0 $?
-# The spooler copies a driver's files into its version folder; the compiled companion of the
-# PPD lies beside it there too.
-cp "$folder/alpha.bpd" "$folder/3/alpha.bpd" 2>/dev/null
-for f in alpha.dll alpha.ppd alpha.bpd holdme.exe shared.dat gamma.dll; do
+# The spooler copies a driver's files into its version folder.
+for f in alpha.dll alpha.ppd holdme.exe shared.dat gamma.dll; do
   check_true "3\\$f is installed" test -e "$folder/3/$f"
 done
+# Windows compiles a PPD into its companion there; Wine does not, so the suite puts it there.
+cp "$folder/alpha.bpd" "$folder/3/alpha.bpd"
 wine_reg_add "$user_key\\DevModes2" 'Office Laser' REG_BINARY 0102
 wine_reg_add "$user_key\\DevModes2" 'Ghost Printer' REG_BINARY 0102
 wine_reg_add "$user_key\\DevModes2" 'Old Printer' REG_BINARY 0102
@@ -136,6 +137,11 @@ ui window "$main" pick 1000 'Delta Fax' click 1012 window "$confirm" \
   contains 1011 'will be deleted:\n\tdelta.dll\n' command 2 gone "$confirm" \
   window "$main" enabled 1012 1 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
 check_true "Escape: the file stays" there delta.dll
+
+echo "# the window icons"
+cp "$QID_WIN_BUILD/tests/wine/remover_icons.exe" "$drive_c/qidtest/"
+check_eq "every refill sets the icons the first one loaded" "same icons" \
+  "$(wine_run 'C:\qidtest\remover_icons.exe')"
 
 echo "# the About box"
 ui window "$main" click 1003 window 'About Zizide Zerever Uravida 1.60' text 1006 Support \
@@ -213,6 +219,42 @@ start_prnwipe win31
 ui msgbox Warning "Don't know the version number." window "$main" enabled 1000 0 \
   items 1000 '' click 1013 absent 'Exit Windows' 1000 gone "$main"
 end_prnwipe "unknown system" 1013
+
+# --- names that open another driver's files, or a folder ------------------------------------
+echo "# other spellings of another driver's files, and names that open a folder"
+for f in zeta.dll zetaui.dll beta.ppd beta.bpd betasharedresource.dat alias.dll; do
+  echo "$f" >"$folder/$f"
+done
+setup driver 'Zeta Share' zeta.dll beta.ppd zetaui.dll - betasharedresource.dat
+check_eq "a driver with a PPD and a long file name registered" 0 $?
+cp "$folder/beta.bpd" "$folder/3/beta.bpd"
+short=$(wine_run 'C:\qidtest\remover_setup.exe' short "$dir\\betasharedresource.dat")
+case $short in
+  *'~'*) pass "betasharedresource.dat has the short name $short" ;;
+  *) fail "betasharedresource.dat has a short name" "$short" ;;
+esac
+# Written past the spooler, which would not file such names.
+alias_key="$drivers_key\\Version-3\\Alias Fax"
+wine_reg_add "$alias_key" Driver REG_SZ alias.dll
+wine_reg_add "$alias_key" Version REG_DWORD 3
+wine_reg_add "$alias_key" 'Dependent Files' REG_MULTI_SZ "shared.dat.\\0beta.ppd \\0$short\\0...\\0.. "
+start_prnwipe
+ui window "$main" pick 1000 'Alias Fax' click 1012 window "$confirm" \
+  contains 1011 "will not be deleted:\n\tshared.dat.\n\tbeta.ppd \n\t$(tr 'A-Z' 'a-z' <<<"$short")\n\nThe following file(s) will be deleted:\n\talias.dll\n\t...\n\t.. \n" \
+  click 1014 gone "$confirm" window "$main" \
+  msgbox Error 'Failed to delete file ....' msgbox Error 'Failed to delete file .. .' \
+  items 1000 'Beta Inkjet|Delta Fax|Gamma Plotter|Zeta Share' click 1013 \
+  answer 'Exit Windows' 'To complete the driver de-installation a system reboot is necessary. All active applications will be closed. Do you wish to reboot now?' 7 \
+  gone "$main"
+end_prnwipe "other spellings" 1013
+for f in shared.dat beta.ppd beta.bpd betasharedresource.dat; do
+  check_true "$f kept: only another spelling of it was named" there "$f"
+  check_true "3/$f kept" there "3/$f"
+done
+check_false "alias.dll deleted" there alias.dll
+pending=$(wine reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
+check_false "no driver folder waits in the pending renames" grep -qi 'w32x86' <<<"$pending"
 
 wineserver -k >/dev/null 2>&1 || true
 wine_suite_finish

@@ -20,4 +20,17 @@ QID_FAILED=$((QID_FAILED + $(printf '%s\n' "$out" | grep -c '^FAIL - ')))
 check_eq "view_contract ran to its end" 0 "$status"
 [ "$QID_PASSED" -ge 30 ] || fail "the contract made all its checks" "only $QID_PASSED passed"
 
+# The harness: a UI driver run that ends before its last step counts as a failure, so that no
+# suite loses the rest of its checks unnoticed.
+mkdir -p "$(wine_drive_c)/qidtest"
+cp "$QID_WIN_BUILD/tests/ui/ui_driver.exe" "$(wine_drive_c)/qidtest/"
+for run in 'no-such-step' 'sleep 10 text 1000'; do
+  failed_before=$QID_FAILED passed_before=$QID_PASSED
+  # shellcheck disable=SC2086  # the words are the driver's steps
+  ui $run >/dev/null
+  counted=$((QID_FAILED - failed_before))
+  QID_FAILED=$failed_before QID_PASSED=$passed_before
+  check_eq "ui: a driver run that ends early ($run) fails the suite" 1 "$counted"
+done
+
 wine_suite_finish

@@ -78,6 +78,11 @@ std::vector<int> Win32DialogView::ListSelectedItems(int id) {
   return items;
 }
 
+int Win32DialogView::ListSelectedCount(int id) {
+  LRESULT count = Send(id, LB_GETSELCOUNT, 0, 0);
+  return count == LB_ERR ? -1 : static_cast<int>(count);
+}
+
 int Win32DialogView::SelectionStart(int id) {
   DWORD start = 0, end = 0;
   Send(id, EM_GETSEL, reinterpret_cast<WPARAM>(&start),

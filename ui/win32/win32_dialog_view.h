@@ -28,6 +28,7 @@ class Win32DialogView : public DialogView {
   int ListSelection(int id) override;
   void ListSetSelected(int id, int index, bool selected) override;
   std::vector<int> ListSelectedItems(int id) override;
+  int ListSelectedCount(int id) override;
   int SelectionStart(int id) override;
   void SetSelection(int id, int start, int end) override;
   void ReplaceSelection(int id, const std::string& text) override;
