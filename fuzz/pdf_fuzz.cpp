@@ -100,6 +100,9 @@ class MemoryFiles : public qid::FileSystem {
   }
   ErrorCode GetAttributes(const std::string&, uint32_t*) override { return qid::kErrAccessDenied; }
   ErrorCode SetAttributes(const std::string&, uint32_t) override { return qid::kErrAccessDenied; }
+  ErrorCode ResolvePath(const std::string&, std::string*) override {
+    return qid::kErrAccessDenied;
+  }
   ErrorCode OpenFileW(const std::u16string&, qid::FileAccess, qid::FileDisposition, qid::FileShare,
                       std::unique_ptr<qid::File>*) override {
     return qid::kErrAccessDenied;
