@@ -33,6 +33,9 @@
 //   contains ID TEXT        the control's text holds TEXT ("\n" a line break, "\t" a tab;
 //                           carriage returns are ignored)
 //   command ID              WM_COMMAND with ID to the window, as Escape sends 2
+//   fits EXE TEMPLATE       every label of the program's dialog TEMPLATE (0: of all its
+//                           dialogs) shows its whole text at this system's fonts; the texts
+//                           are the window's when one was found, else the template's
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -45,6 +48,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "label_fit.h"
 
 namespace {
 
@@ -473,6 +478,19 @@ bool StepCommand(const std::string&, char** args) {
   return true;
 }
 
+bool StepFits(const std::string&, char** args) {
+  int template_id = std::atoi(args[1]);
+  ui_driver::LabelReport report = ui_driver::MeasureLabels(args[0], template_id, g_window);
+  std::string what = std::string("labels of ") + args[0] + " " + args[1] + " fit";
+  if (!report.error.empty()) {
+    Report(false, what, report.error);
+    return true;
+  }
+  for (const std::string& cut : report.cut) Report(false, what, cut);
+  if (report.cut.empty()) Report(report.measured > 0, what + " (" + std::to_string(report.measured) + " measured)");
+  return true;
+}
+
 bool StepSleep(const std::string&, char** args) {
   Sleep(std::strtoul(args[0], nullptr, 10));
   return true;
@@ -491,7 +509,7 @@ const StepKind kSteps[] = {
     {"settext", 2, StepSetText}, {"type", 3, StepType},           {"select", 2, StepSelect},
     {"dblclick", 2, StepSelect}, {"notify", 2, StepNotify},       {"msgbox", 2, StepMessageBox},
     {"answer", 3, StepMessageBox}, {"post", 3, StepPost},         {"hover", 1, StepHover},
-    {"msgboxhas", 2, StepMessageBox},
+    {"msgboxhas", 2, StepMessageBox}, {"fits", 2, StepFits},
     {"press", 1, StepPress},     {"shot", 1, StepShot},           {"grab", 2, StepGrab},
     {"pick", 2, StepPick},       {"items", 2, StepItems},         {"contains", 2, StepContains},
     {"command", 1, StepCommand}, {"sleep", 1, StepSleep},
