@@ -15,6 +15,8 @@ class QuietRemoval : public RemoverFixture {
   using RemoverFixture::files;
   using RemoverFixture::host;
   using RemoverFixture::KeyExists;
+  using RemoverFixture::main;
+  using RemoverFixture::remover;
   using RemoverFixture::registry;
   using RemoverFixture::spooler;
   using RemoverFixture::tp;
@@ -71,6 +73,30 @@ TEST(QuietRemovalTest, RemovesByNameWithoutAskingAndNamesEachOutcome) {
     EXPECT_TRUE(t.host.confirmations.empty());  // the host's own dialogs never ran
     EXPECT_EQ(std::count(t.control.calls.begin(), t.control.calls.end(), "RequestRestart"), 0);
   }
+}
+
+TEST(QuietRemovalTest, TracesWhatTheDialogsRemovalTraces) {
+  auto traced = [](bool quiet) {
+    QuietRemoval t;
+    t.AddLaser();
+    t.FailRemoving("laser.dat", kErrSharingViolation);
+    TraceCapture trace;
+    if (quiet) {
+      RunQuietRemoval(t.tp.platform(), t.host, "Laser");
+    } else {
+      t.tp.message_boxes.answers = {kIdYes, kIdNo};  // delete the printer; no restart now
+      t.host.confirm_answers = {IDC_CONFIRM_YES};
+      InitMainDialog(t.remover);
+      t.main.ListSetSelected(IDC_DRIVER_LIST, 0, true);
+      MainDialogCommand(t.remover, IDC_UNINSTALL, 0);
+      MainDialogCommand(t.remover, IDC_CLOSE, 0);
+      MainDialogGone(t.remover);
+    }
+    return trace.lines;
+  };
+  std::vector<std::string> quiet = traced(true);
+  EXPECT_GT(quiet.size(), 20u);
+  EXPECT_EQ(quiet, traced(false));
 }
 
 TEST(QuietRemoverCommand, CommandLines) {
