@@ -20,16 +20,8 @@ win=${1:-}
 source "$here/lib.sh"
 wine_need_display "$0" "$@"
 
-ready=1
-need() { fail "$1" "$2"; ready=0; }
-if [ -z "$win" ] || [ ! -d "$win" ]; then
-  need "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
-fi
-for f in Q71File.exe package/drvsetup.exe PrnWipe.exe tests/wine/remover_setup.exe tests/ui/ui_driver.exe; do
-  [ -f "$win/$f" ] || need "$f is built" "missing in $win: run ./run build"
-done
-[ -n "${DISPLAY:-}" ] || need "an X display" "no DISPLAY and no xvfb-run"
-if [ "$ready" != 1 ]; then echo "$QID_PASSED passed, $QID_FAILED failed"; exit 1; fi
+wine_suite_needs "$win" Q71File.exe package/drvsetup.exe PrnWipe.exe tests/wine/remover_setup.exe \
+  tests/ui/ui_driver.exe --tools wine
 
 wine_suite_start "$win"
 drive_c=$(wine_drive_c)

@@ -16,12 +16,7 @@ win=${1:-}
 source "$here/lib.sh"
 wine_need_display "$0" "$@"
 
-ready=1
-for f in package/pgdrv71.dll tests/wine/render_probe.exe tests/ui/ui_driver.exe; do
-  [ -f "$win/$f" ] || { fail "$f is built" "missing in $win: run ./run build"; ready=0; }
-done
-[ -n "${DISPLAY:-}" ] || { fail "an X display" "no DISPLAY and no xvfb-run"; ready=0; }
-if [ "$ready" != 1 ]; then echo "$QID_PASSED passed, $QID_FAILED failed"; exit 1; fi
+wine_suite_needs "$win" package/pgdrv71.dll tests/wine/render_probe.exe tests/ui/ui_driver.exe --tools wine
 
 wine_suite_start "$win"
 drive_c=$(wine_drive_c)
