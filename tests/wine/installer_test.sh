@@ -279,17 +279,7 @@ if [ -f "$QID_WIN_BUILD/PrnWipe.exe" ]; then
   wait "$wipe_pid"
   # A file that a process of the prefix still held goes with the restart.
   wine wineboot -r >/dev/null 2>&1
-  for f in "${files[@]}"; do
-    [ "$f" = notes.txt ] && continue
-    check_false "PrnWipe: $f gone from the driver folder" test -e "$drivers/$f"
-    check_false "PrnWipe: $f gone from its version folder" test -e "$drivers/3/$f"
-  done
-  check_false "PrnWipe: the driver's key is gone" wine_reg_key_exists \
-    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3\\$printer"
-  check_false "PrnWipe: the printer's key is gone" wine_reg_key_exists \
-    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$printer"
-  check_true "PrnWipe: the user's output stays" test -f "$drive_c/ZEL/0001.tif"
-  check_true "PrnWipe: the user's settings stay" wine_reg_key_exists 'HKCU\Software\ZEL\4.01\Settings'
+  check_removed "PrnWipe"
 else
   fail "PrnWipe.exe is built" "missing in $QID_WIN_BUILD"
 fi

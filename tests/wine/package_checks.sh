@@ -24,6 +24,7 @@ package() {
 # log_is WHAT FILE TEXT: FILE holds TEXT (printf escapes) as UTF-16 LE, no byte-order mark.
 log_is() {
   # shellcheck disable=SC2059  # the expected text is written with printf escapes
+  # shellcheck disable=SC2154  # $work is the suite's scratch folder
   printf "$3" | iconv -f UTF-8 -t UTF-16LE >"$work/expected.log"
   if cmp -s "$work/expected.log" "$2"; then
     pass "$1"
@@ -135,4 +136,20 @@ check_nothing_registered() {
   check_false "$what: no driver" wine_reg_key_exists "$key_driver"
   check_false "$what: no printer" wine_reg_key_exists "$key_printer"
   check_false "$what: no settings" wine_reg_key_exists "$key_settings"
+}
+
+# check_removed WHAT: after a removal and the restart that carries out deferred deletions, no
+# package file in the driver folders, no driver or printer key; the user's output
+# (C:\ZEL\0001.tif) and settings stay.
+check_removed() {
+  local what=$1 f
+  for f in "${files[@]}"; do
+    [ "$f" = notes.txt ] && continue
+    check_false "$what: $f gone from the driver folder" test -e "$drivers/$f"
+    check_false "$what: $f gone from its version folder" test -e "$drivers/3/$f"
+  done
+  check_false "$what: the driver's key is gone" wine_reg_key_exists "$key_driver"
+  check_false "$what: the printer's key is gone" wine_reg_key_exists "$key_printer"
+  check_true "$what: the user's output stays" test -f "$(wine_drive_c)/ZEL/0001.tif"
+  check_true "$what: the user's settings stay" wine_reg_key_exists "$key_settings"
 }
