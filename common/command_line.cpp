@@ -55,7 +55,7 @@ std::vector<std::u16string> SplitCommandArguments(const std::u16string& line) {
 }
 
 ParsedSwitches ParseSwitches(const std::vector<std::u16string>& arguments,
-                             const std::vector<SwitchSpec>& specs) {
+                             const std::vector<SwitchRule>& rules) {
   ParsedSwitches parsed;
   auto refuse = [&parsed](const std::u16string& why) {
     parsed.ok = false;
@@ -67,21 +67,21 @@ ParsedSwitches ParseSwitches(const std::vector<std::u16string>& arguments,
     const std::u16string& argument = arguments[i];
     if (!LooksLikeSwitch(argument)) return refuse(u"Unexpected argument: " + argument);
     std::u16string name = SwitchName(argument);
-    const SwitchSpec* spec = nullptr;
-    for (const SwitchSpec& s : specs) {
-      if (name == s.name) spec = &s;
+    const SwitchRule* known = nullptr;
+    for (const SwitchRule& s : rules) {
+      if (name == s.name) known = &s;
     }
-    if (spec == nullptr) return refuse(u"Unknown switch: " + argument);
-    if (parsed.Has(spec->name)) return refuse(u"Switch given twice: " + argument);
+    if (known == nullptr) return refuse(u"Unknown switch: " + argument);
+    if (parsed.Has(known->name)) return refuse(u"Switch given twice: " + argument);
     std::u16string value;
-    if (spec->takes_value) {
+    if (known->takes_value) {
       // A value never starts with "/": "/log /default" lacks its file.
       if (i + 1 == arguments.size() || arguments[i + 1].empty() || arguments[i + 1][0] == u'/') {
         return refuse(u"Missing value after " + argument);
       }
       value = arguments[++i];
     }
-    parsed.given[spec->name] = value;
+    parsed.given[known->name] = value;
   }
   return parsed;
 }

@@ -14,7 +14,7 @@ namespace qid {
 // program name itself skipped by its own rule (quoted or up to the first blank).
 std::vector<std::u16string> SplitCommandArguments(const std::u16string& command_line);
 
-struct SwitchSpec {
+struct SwitchRule {
   const char16_t* name;  // lower case, without the leading "/"
   bool takes_value;
 };
@@ -31,11 +31,11 @@ struct ParsedSwitches {
   }
 };
 
-// Every argument must be one of `specs` (with its value where it takes one); anything else,
+// Every argument must be one of `rules` (with its value where it takes one); anything else,
 // a repeated switch or a missing value is refused with a message naming it. "/?" is the
-// switch "?" when the specs list it.
+// switch "?" when the rules list it.
 ParsedSwitches ParseSwitches(const std::vector<std::u16string>& arguments,
-                             const std::vector<SwitchSpec>& specs);
+                             const std::vector<SwitchRule>& rules);
 
 // True when one of the arguments is the switch `name` (lower case), whatever else is wrong
 // with them: a refused "/quiet" command line must still stay silent.
