@@ -119,6 +119,8 @@ quiet "removal again" 2 'C:\qidtest\PrnWipe.exe' /quiet /driver "$printer"
 echo "# the usage boxes"
 wine_server_end
 export DISPLAY=$display
+# One server for each program and the UI driver, which start together.
+wineserver -p >/dev/null 2>&1
 package pkgusage >/dev/null
 # box PROGRAM-PATH CAPTION EXIT TEXT ARG...: the program shows its usage box holding TEXT and
 # ends with EXIT once it is closed.

@@ -24,14 +24,19 @@ mkdir -p "$drive_c/qidtest"
 cp "$QID_WIN_BUILD/package/pgdrv71.dll" "$QID_WIN_BUILD/tests/wine/render_probe.exe" \
   "$QID_WIN_BUILD/tests/ui/ui_driver.exe" "$drive_c/qidtest/"
 out=$QID_SUITE_DIR/render.out
+# One server for the probe and the UI driver, which start together: two programs starting the
+# first server of a prefix at once can miss its folder.
+wineserver -p >/dev/null 2>&1
 
 wine 'C:\qidtest\render_probe.exe' 'C:\qidtest\pgdrv71.dll' >"$out" 2>&1 &
 probe_pid=$!
 ui msgbox 'Quendrel Image Driver 4.0' 'Quendrel Image Driver 4.0 cannot print this document.\n\nThis package holds only a placeholder for the printer'"'"'s rendering driver, which renders nothing. Install the rendering driver that writes the job files, then print again.' \
   absent 'Quendrel Image Driver 4.0' 1500
 wait "$probe_pid"
-check_eq "the probe ran" 0 $?
+status=$?
 log=$(tr -d '\r' <"$out")
+check_eq "the probe ran" 0 "$status"
+[ "$status" = 0 ] || printf '  | %s\n' "$log"
 check_line "the first request is refused as not supported" "$log" 'call 1: refused, error 50'
 check_line "the second is refused without a second box" "$log" 'call 2: refused, error 50'
 
