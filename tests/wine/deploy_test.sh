@@ -130,6 +130,10 @@ box() {
   wine "$exe" "$@" >"$work/usage.out" 2>&1 &
   pid=$!
   ui msgboxhas "$caption" "$text"
+  # A program that showed something else instead would wait for ever.
+  local tries=0
+  while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
+  kill "$pid" 2>/dev/null
   wait "$pid"
   rc=$?
   check_eq "$(basename "${exe//\\//}") $*: exit code $want" "$want" "$rc"
