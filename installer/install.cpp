@@ -136,7 +136,7 @@ bool StartUp(InstallerContext& ctx) {
     size_t cut = exe.find_last_of(u"\\/");
     s.installer_dir = cut == std::u16string::npos ? std::u16string() : exe.substr(0, cut + 1);
   }
-  s.log_path = s.installer_dir + kLogName;
+  s.log_path = s.log_file.empty() ? s.installer_dir + kLogName : s.log_file;
   ctx.os.files->RemoveFileW(s.log_path);
 
   s.system_index = RecognizeSystem(*ctx.os.system);

@@ -17,7 +17,8 @@ extern const char16_t kCaption[];  // "Rezezar Iradav Azedozuzi": window title, 
 // The installer's state, owned by the dialog and living as long as it.
 struct InstallerState {
   std::u16string installer_dir;   // drive and folder of the executable, ends in "\"
-  std::u16string log_path;        // installer_dir + "Installer.log"
+  std::u16string log_path;        // installer_dir + "Installer.log", or log_file
+  std::u16string log_file;        // the log named on the command line ("/log FILE"), if any
   int32_t system_index = -1;      // RecognizeSystem
   std::u16string driver_dir;      // as the spooler reports it, no trailing "\"
   std::u16string port_name;       // "QID_00:"

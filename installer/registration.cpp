@@ -147,4 +147,18 @@ bool MakeDefaultPrinter(InstallerContext& ctx, const std::u16string& printer_nam
   return true;
 }
 
+bool DefaultSettingsWritten(InstallerContext& ctx) {
+  Registry& reg = *ctx.os.registry;
+  RegKey key = kNoKey;
+  if (reg.OpenKey(Hive::kCurrentUser, kSettingsKey, false, &key) != kSuccess) return false;
+  uint32_t type = 0;
+  std::vector<uint8_t> serial, folder;
+  bool written = reg.QueryValueW(key, u"Last Serial Number", &type, &serial, 4) == kSuccess &&
+                 type == kRegDword && serial.size() == 4 && serial[0] == 1 && serial[1] == 0 &&
+                 serial[2] == 0 && serial[3] == 0 &&
+                 reg.QueryValueW(key, u"Output Directory", &type, &folder, 520) == kSuccess;
+  reg.CloseKey(key);
+  return written;
+}
+
 }  // namespace qid::installer

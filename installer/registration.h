@@ -18,4 +18,9 @@ bool WriteDefaultSettings(InstallerContext& ctx);
 // Makes the printer the user's default and tells every window. False when a step failed.
 bool MakeDefaultPrinter(InstallerContext& ctx, const std::u16string& printer_name);
 
+// Reads back what WriteDefaultSettings wrote ("Last Serial Number" is 1 and "Output Directory"
+// is there): true when the settings key holds them. The unattended installation reports by
+// this what the step itself does not check.
+bool DefaultSettingsWritten(InstallerContext& ctx);
+
 }  // namespace qid::installer

@@ -377,6 +377,7 @@ bool DeleteDriverFile(Remover& remover, const std::string& path, bool with_compa
     if (err == kSuccess) {
       DebugTrace(kWipeTag, "file will be deleted on reboot");
       remover.state.reboot_needed = true;
+      remover.state.deletion_deferred = true;
       return true;
     }
   }

@@ -85,6 +85,7 @@ using DriverFileList = std::vector<DriverFile>;
 struct RemoverState {
   int os_kind = kOsUnknown;
   bool reboot_needed = false;
+  bool deletion_deferred = false;  // a file goes only at the next restart
   std::string confirmation_text;  // 10240 characters at most
   // One slot per list position; null for an entry without a record.
   std::vector<std::unique_ptr<DriverRecord>> records;

@@ -20,6 +20,7 @@
 //   msgbox CAPTION TEXT     wait for a message box, compare its text, check that the window
 //                           it came from cannot be used meanwhile, press its OK button
 //   answer CAPTION TEXT ID  the same, pressing the button ID (6 Yes, 7 No, 1 OK, 2 Cancel)
+//   msgboxhas CAPTION TEXT  msgbox for a box whose text holds TEXT (a usage text's line)
 //   post MSG WPARAM LPARAM  PostMessage to the window (numbers: decimal or 0x hex), as the
 //                           system's own close requests arrive (WM_SYSCOMMAND SC_CLOSE, ...)
 //   press ID                a left-button press and release posted at the control's centre
@@ -32,6 +33,9 @@
 //   contains ID TEXT        the control's text holds TEXT ("\n" a line break, "\t" a tab;
 //                           carriage returns are ignored)
 //   command ID              WM_COMMAND with ID to the window, as Escape sends 2
+//   fits EXE TEMPLATE       every label of the program's dialog TEMPLATE (0: of all its
+//                           dialogs) shows its whole text at this system's fonts; the texts
+//                           are the window's when one was found, else the template's
 //   sleep MS
 //
 // Steps that may open a modal window (a click, a typed character that brings up a box) do
@@ -44,6 +48,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "label_fit.h"
 
 namespace {
 
@@ -330,7 +336,7 @@ bool StepSelect(const std::string& step, char** args) {
   return true;
 }
 
-// msgbox (pressing OK), answer (pressing the button given)
+// msgbox and msgboxhas (pressing OK), answer (pressing the button given)
 bool StepMessageBox(const std::string& step, char** args) {
   std::string caption = args[0];
   std::string want = Unescape(args[1]);
@@ -341,8 +347,13 @@ bool StepMessageBox(const std::string& step, char** args) {
   FoundText found;
   EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&found));
   // The box breaks lines with CR LF; the steps write a line break as "\n".
-  Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
-         "got \"" + Escape(found.text) + "\"");
+  if (step == "msgboxhas") {
+    Report(Escape(found.text).find(Escape(want)) != std::string::npos,
+           "message box holds \"" + Escape(want) + "\"", "got \"" + Escape(found.text) + "\"");
+  } else {
+    Report(Escape(found.text) == Escape(want), "message box says \"" + Escape(want) + "\"",
+           "got \"" + Escape(found.text) + "\"");
+  }
   if (g_window != nullptr && IsWindow(g_window))
     Report(!IsWindowEnabled(g_window), "the window under \"" + caption + "\" cannot be used");
   HWND ok = GetDlgItem(box, button);
@@ -467,6 +478,19 @@ bool StepCommand(const std::string&, char** args) {
   return true;
 }
 
+bool StepFits(const std::string&, char** args) {
+  int template_id = std::atoi(args[1]);
+  ui_driver::LabelReport report = ui_driver::MeasureLabels(args[0], template_id, g_window);
+  std::string what = std::string("labels of ") + args[0] + " " + args[1] + " fit";
+  if (!report.error.empty()) {
+    Report(false, what, report.error);
+    return true;
+  }
+  for (const std::string& cut : report.cut) Report(false, what, cut);
+  if (report.cut.empty()) Report(report.measured > 0, what + " (" + std::to_string(report.measured) + " measured)");
+  return true;
+}
+
 bool StepSleep(const std::string&, char** args) {
   Sleep(std::strtoul(args[0], nullptr, 10));
   return true;
@@ -485,6 +509,7 @@ const StepKind kSteps[] = {
     {"settext", 2, StepSetText}, {"type", 3, StepType},           {"select", 2, StepSelect},
     {"dblclick", 2, StepSelect}, {"notify", 2, StepNotify},       {"msgbox", 2, StepMessageBox},
     {"answer", 3, StepMessageBox}, {"post", 3, StepPost},         {"hover", 1, StepHover},
+    {"msgboxhas", 2, StepMessageBox}, {"fits", 2, StepFits},
     {"press", 1, StepPress},     {"shot", 1, StepShot},           {"grab", 2, StepGrab},
     {"pick", 2, StepPick},       {"items", 2, StepItems},         {"contains", 2, StepContains},
     {"command", 1, StepCommand}, {"sleep", 1, StepSleep},

@@ -53,8 +53,9 @@ done
 if [ "$ready" != 1 ]; then echo "$QID_PASSED passed, $QID_FAILED failed"; exit 1; fi
 
 wine_suite_start "$win"
+# shellcheck source=tests/wine/package_checks.sh
+source "$here/package_checks.sh"
 drive_c=$(wine_drive_c)
-drivers=$drive_c/windows/system32/spool/drivers/w32x86
 work=$QID_SUITE_DIR/work
 mkdir -p "$work" "$drive_c/qidtest" "$artifacts"
 cp "$QID_WIN_BUILD/tests/wine/launcher.exe" "$QID_WIN_BUILD/tests/ui/ui_driver.exe" "$drive_c/qidtest/"
@@ -65,13 +66,6 @@ wine_reg_add 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 800x600
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 || true
-
-# package NAME: a copy of the package folder as C:\NAME (host path printed).
-package() {
-  rm -rf "${drive_c:?}/$1"
-  cp -a "$QID_WIN_BUILD/package" "$drive_c/$1"
-  echo "$drive_c/$1"
-}
 
 # start_setup NAME: runs C:\NAME\drvsetup.exe in the background.
 setup_pid=
@@ -94,39 +88,8 @@ end_setup() {
 }
 
 
-# log_is WHAT FILE TEXT: FILE holds TEXT (printf escapes) as UTF-16 LE, no byte-order mark.
-log_is() {
-  # shellcheck disable=SC2059  # the expected text is written with printf escapes
-  printf "$3" | iconv -f UTF-8 -t UTF-16LE >"$work/expected.log"
-  if cmp -s "$work/expected.log" "$2"; then
-    pass "$1"
-  else
-    fail "$1" "$( (iconv -f UTF-16LE -t UTF-8 "$2" 2>&1 || echo '<no log>') | tr '\r\n' '|~' | head -c 600)"
-  fi
-}
-
-# log_text FILE: the log as UTF-8 with CR LF kept as "|".
-log_text() { iconv -f UTF-16LE -t UTF-8 "$1" 2>/dev/null | tr '\r\n' '|~'; }
-
-# copy_lines: the log lines of a successful copy of the real package.
-copy_lines() {
-  local f size
-  for f in "${files[@]}"; do
-    size=$(stat -c %s "$QID_WIN_BUILD/package/$f")
-    printf 'Start copy of file %s (%s bytes)\\r\\n +--End copy of file %s\\r\\n' "$f" "$size" "$f"
-  done
-}
-
 # pixel FILE X Y: the colour there as "r,g,b".
 pixel() { convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info: 2>/dev/null; }
-
-# flush_registry: the server writes user.reg and system.reg when it ends; ending the
-# persistent server at once saves the wait for it to time out.
-flush_registry() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  wineserver -p >/dev/null 2>&1 || true
-}
 
 # colours FILE: the picture's colours, one "(r,g,b)" a line (txt: names exact colours, so
 # only its numeric field is taken).
@@ -134,16 +97,6 @@ colours() {
   convert "$1" -unique-colors -depth 8 txt:- 2>/dev/null | sed -n 's/^[0-9]*,[0-9]*: *\(([0-9,]*)\).*/\1/p'
 }
 
-# reg_section HIVE KEY: the value lines of a key in the prefix's registry files (as last
-# flushed), sorted.
-reg_section() {
-  # The key as the file spells it (backslashes doubled); ENVIRON keeps them as they are.
-  KEY="[$2]" awk 'index($0, ENVIRON["KEY"]) == 1 { on = 1; next }
-                  on && /^\[/ { exit } on && /^"/ { print }' "$WINEPREFIX/$1" | LC_ALL=C sort
-}
-
-key_device='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
-device() { wine_reg_query "$key_device" device 2>/dev/null | sed 's/^REG_SZ //'; }
 
 # --- 1. Windows 98 is refused ---------------------------------------------------------------
 echo "# Windows 98"
@@ -240,56 +193,9 @@ ui window "$caption" enabled 1000 0 select 1010 0 enabled 1000 1 \
 end_setup "the package"
 convert "$drive_c/qidtest/selection.ppm" "$artifacts/installer-selection.png" 2>/dev/null
 
-for f in "${files[@]}"; do
-  dest=$drivers/$f
-  [ "$f" = notes.txt ] && dest="$drive_c/Program Files/ZEL/notes.txt"
-  check_true "$f installed with its source's bytes" cmp -s "$pkg/$f" "$dest"
-  check_eq "$f keeps its source's write time" "$(stat -c %Y "$pkg/$f")" "$(stat -c %Y "$dest" 2>&1)"
-done
-log_is "Installer.log, exactly" "$pkg/Installer.log" \
-  "Selected to install: $printer\\r\\nStart of installation\\r\\n$(copy_lines)Installing printer driver\\r\\nAdding printer port\\r\\nAdding printer\\r\\nConfigure registry\\r\\nSelected as default printer\\r\\nEnd of installation\\r\\n"
-
-flush_registry
-ports=$(reg_section system.reg 'Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports' | grep -c '^"QID_00:"=')
-check_eq "the port QID_00: exists once" 1 "$ports"
-driver=$(reg_section system.reg "System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Environments\\\\Windows NT x86\\\\Drivers\\\\Version-3\\\\$printer")
-for line in '"Driver"="pgdrv71.dll"' '"Configuration File"="pgui71.dll"' '"Data File"="pggen.ppd"' \
-            '"Help File"="qid_E.chm"' \
-            '"Dependent Files"=str(7):"pgdrv71.dll\0pgui71.dll\0pggen.ppd\0Q71File.exe\0qid_E.chm\0"'; do
-  check_line "driver key: $line" "$driver" "$line"
-done
-printer_key=$(reg_section system.reg "System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\$printer")
-check_line "the printer is on QID_00:" "$printer_key" '"Port"="QID_00:"'
-check_line "the printer uses the driver" "$printer_key" "\"Printer Driver\"=\"$printer\""
+check_installed "the package" "$pkg"
+log_is "Installer.log, exactly" "$pkg/Installer.log" "$(installed_log 1)"
 check_eq "Yes: the default printer" "$printer,wineps.drv,QID_00:" "$(device)"
-# As the prefix's files spell them: hex(1) is a string of exactly those bytes; "" is one NUL
-# character (2 bytes).
-expected_settings=$(LC_ALL=C sort <<'EOF'
-"AutoGenerate"=dword:00000001
-"Auto Number Value"=dword:00000001
-"Disable Dialog"=dword:00000000
-"Serial Init Number"=dword:00000001
-"Output Mode"=dword:00000001
-"Always Overwrite"=dword:00000000
-"PDF Output"=dword:00000000
-"Auto Reset Serial Number"=dword:00000000
-"Last Serial Number"=dword:00000001
-"Serial Num Digits"=dword:00000004
-"Trim Source Name"=dword:00000000
-"Use Source Name"=dword:00000000
-"Output Directory"=hex(1):43,00,3a,00,5c,00,5a,00,45,00,4c,00
-"Output File"=hex(1):54,00,45,00,53,00,54,00,2e,00,54,00,49,00,46,00
-"Doc Prefix String"=hex(1):
-"Serial Prefix String"=hex(1):
-"Output Application"=hex(1):
-"Pages Last"=dword:00000000
-"Pages Total"=dword:00000000
-"Precmd"=""
-"use 2"=dword:00000000
-EOF
-)
-check_eq "the 21 settings with their types and byte lengths" "$expected_settings" \
-  "$(reg_section user.reg 'Software\\ZEL\\4.01\\Settings')"
 
 list=$drive_c/qidtest/list.ppm
 if [ -f "$list" ]; then
@@ -388,17 +294,7 @@ if [ -f "$QID_WIN_BUILD/PrnWipe.exe" ]; then
   wait "$wipe_pid"
   # A file that a process of the prefix still held goes with the restart.
   wine wineboot -r >/dev/null 2>&1
-  for f in "${files[@]}"; do
-    [ "$f" = notes.txt ] && continue
-    check_false "PrnWipe: $f gone from the driver folder" test -e "$drivers/$f"
-    check_false "PrnWipe: $f gone from its version folder" test -e "$drivers/3/$f"
-  done
-  check_false "PrnWipe: the driver's key is gone" wine_reg_key_exists \
-    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3\\$printer"
-  check_false "PrnWipe: the printer's key is gone" wine_reg_key_exists \
-    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\$printer"
-  check_true "PrnWipe: the user's output stays" test -f "$drive_c/ZEL/0001.tif"
-  check_true "PrnWipe: the user's settings stay" wine_reg_key_exists 'HKCU\Software\ZEL\4.01\Settings'
+  check_removed "PrnWipe"
 else
   fail "PrnWipe.exe is built" "missing in $QID_WIN_BUILD"
 fi

@@ -249,3 +249,26 @@ wine_suite_finish() {
   [ "$QID_FAILED" -eq 0 ] && [ "$QID_PASSED" -gt 0 ]
   exit $?
 }
+
+# wine_suite_needs BUILD_WIN_DIR FILE... [--tools TOOL...]: the build folder holds every FILE,
+# every TOOL is installed and an X display is there; otherwise each missing one fails and the
+# suite ends with its summary.
+wine_suite_needs() {
+  local win=${1:-} ready=1 item tools=0
+  shift
+  if [ -z "$win" ] || [ ! -d "$win" ]; then
+    fail "the Windows build folder is given" "usage: $0 BUILD_WIN_DIR"
+    ready=0
+  fi
+  for item in "$@"; do
+    if [ "$item" = --tools ]; then tools=1; continue; fi
+    if [ "$tools" = 1 ]; then
+      command -v "$item" >/dev/null || { fail "$item is installed" "missing (tools/install-deps.sh)"; ready=0; }
+    elif [ -n "$win" ] && [ ! -f "$win/$item" ]; then
+      fail "$item is built" "missing in $win: run ./run build"
+      ready=0
+    fi
+  done
+  [ -n "${DISPLAY:-}" ] || { fail "an X display" "no DISPLAY and no xvfb-run"; ready=0; }
+  if [ "$ready" != 1 ]; then echo "$QID_PASSED passed, $QID_FAILED failed"; exit 1; fi
+}
