@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,19 @@ namespace {
 
 enum ExitCode { kExitDone = 0, kExitBadInput = 1, kExitNotStarted = 2, kExitNoMarker = 3,
                 kExitTimedOut = 4, kExitJobKept = 5 };
+
+// The signal that asks the job to stop (SIGTERM from a print queue's cancel, SIGINT from the
+// terminal); Q71File runs in a process group of its own and is ended by RunQ71File.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void NoteStop(int signal) { g_stop_signal = signal; }
+
+void StopOnSignals() {
+  struct sigaction action = {};
+  action.sa_handler = NoteStop;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "qiddriver: %s\n", message.c_str());
@@ -211,6 +226,12 @@ std::string KeptReason(const std::string& trace_path, long long start) {
   return "; the trace says:" + reason;
 }
 
+// Where the pages of a job that was ended before its marker are.
+std::string KeptJobNote(const std::string& job_host) {
+  if (::access(job_host.c_str(), F_OK) == 0) return "; the job file is kept: " + job_host;
+  return "; the job file is gone (see the results above)";
+}
+
 const char* LayoutName(JobLayout layout) {
   return layout == JobLayout::kSplit ? "split" : "document";
 }
@@ -322,9 +343,15 @@ int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& res
       RemovePrivateFolder(place.private_tmp, marker_host);
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
+      // A declined overwrite ends Q71File without a marker, its job file kept.
+      if (::access(job_host.c_str(), F_OK) == 0)
+        return Fail(kExitJobKept, "Q71File did not write the job and kept it: " + job_host +
+                                      KeptReason(trace_path, trace_start));
       return Fail(kExitNoMarker, result.message);
     case JobOutcome::kTimedOut:
-      return Fail(kExitTimedOut, result.message);
+      return Fail(kExitTimedOut, result.message + KeptJobNote(job_host));
+    case JobOutcome::kStopped:
+      return Fail(128 + int(g_stop_signal), result.message + KeptJobNote(job_host));
   }
   return kExitDone;
 }
@@ -349,6 +376,10 @@ int Run(int argc, char** argv) {
   const std::string root = HostRoot();
   if (!o.write_only && !WaitForOtherJobs(root, o.quiet, &error)) return Fail(kExitBadInput, error);
   HostFileSystem files(root);
+  HostRegistry registry(root);
+  if (!o.write_only && EnsureSettingsKey(registry) && !o.quiet)
+    std::fprintf(stderr, "qiddriver: made the settings key with the defaults in %s\n",
+                 registry.HiveFile(Hive::kCurrentUser).c_str());
   JobSpec job_spec;
   if (!ChooseLayout(o, root, &job_spec, &error)) return Fail(kExitBadInput, error);
 
@@ -379,7 +410,13 @@ int Run(int argc, char** argv) {
   launch.set_env.push_back({"QID_RESULTS", results.path()});
   const std::string trace_path = TraceFile();
   const long long trace_start = FileSize(trace_path);
+  std::unique_ptr<JobSettingOverride> pdf_output;
+  if (o.has_pdf_output)
+    pdf_output.reset(new JobSettingOverride(registry, "PDF Output", o.pdf_output));
+  StopOnSignals();
+  launch.stop = &g_stop_signal;
   JobResult result = RunQ71File(launch);
+  pdf_output.reset();
   results.Print();
   return Report(o, launch, result, place, job_host, marker_host, trace_path, trace_start);
 }
