@@ -7,6 +7,7 @@
 #
 #   cups_start DIR        # starts cupsd; exports CUPS_SERVER
 #   cups_wait_jobs SECS   # waits until no job is pending or processing
+#   cups_job ID           # the job's lines in lpstat -l (state, alerts, message)
 #   cups_stop             # ends cupsd
 
 cups_start() {
@@ -74,6 +75,10 @@ cups_wait_jobs() {
     sleep 0.2
   done
   return 1
+}
+
+cups_job() {
+  lpstat -l -W all -o 2>/dev/null | awk -v id="$1" '/^[^ \t]/ { on = $1 == id } on'
 }
 
 cups_stop() {
