@@ -57,6 +57,8 @@ submit() { local u=$1; shift; runuser -u "$u" -- lp -d "$queue" "$@" </dev/null 
 job_says() { cups_job "$1" | grep -q -- "$2"; }  # job_says ID TEXT
 held() { job_says "$1" job-hold-until-specified; }
 not() { ! "$@"; }
+# Whether a process of the user is alive (zombies left to a pid 1 that does not reap are not).
+user_runs() { ps -u "$1" -o stat= 2>/dev/null | grep -qv '^Z'; }
 setting_is() { [ "$(settings "$1" get "$2")" = "$3" ]; }  # setting_is USER NAME "dword N"
 pages_in() { local n=0 f; for f in "$@"; do n=$((n + $(pages_of_tiff "$f"))); done; echo "$n"; }
 
@@ -209,7 +211,8 @@ settings qidcarl set "Always Overwrite" dword 1 >/dev/null
 lp -i "$kept_job" -H resume >/dev/null
 sleep 1; cups_wait_jobs 60
 check "released, it is written" bash -c "[ -z \"\$(lpstat -W not-completed -o $queue)\" ]"
-check "and its spool folders are gone" bash -c "[ -z \"\$(find '$carl/spool' -mindepth 1 2>/dev/null)\" ]"
+check "and its spool folders are gone" \
+  test -z "$(find "$carl/spool" -mindepth 1 -maxdepth 1 -name "job-${kept_job##*-}-*")"
 
 # Cancelling a running job ends all of it: a PostScript page that never ends.
 printf '%%!PS\n{ } loop\n' >"$work/endless.ps"; chmod 0644 "$work/endless.ps"
@@ -217,7 +220,7 @@ endless=$(submit qidbert "$work/endless.ps")
 for i in $(seq 1 50); do pgrep -u qidbert -x gs >/dev/null && break; sleep 0.2; done
 check "the endless job renders" pgrep -u qidbert -x gs
 cancel "$endless"; sleep 5
-check "cancelled, nothing of it runs after 5 s" bash -c "! pgrep -u qidbert"
+check "cancelled, nothing of it runs after 5 s" not user_runs qidbert
 check "and the job is no longer open" bash -c "[ -z \"\$(lpstat -W not-completed -o $queue)\" ]"
 
 # A job past the device's time-out while Q71File waits on a slow Output Application: it is
@@ -233,17 +236,19 @@ check "the timed-out job is held" held "$slow_job"
 check "its state names the file already written" job_says "$slow_job" '1 file(s) were written before it ended'
 slow_kept=$(find "$bert/spool" -name 'qid_job_*.tif' | head -n 1)
 check "its job file is kept with every page" test "$(pages_of_tiff "${slow_kept:-/nonexistent}")" = "$doc_pages"
-check "and nothing of it runs on" bash -c "! pgrep -u qidbert"
+check "and nothing of it runs on" not user_runs qidbert
 cancel "$slow_job"
 settings qidbert set "Output Application" sz "" >/dev/null
 
 # Forty jobs of two users at once: each job its own result, every page written.
+submitters=()
 for u in qidanna qidbert; do
   settings "$u" set "Output Directory" sz 'C:\Many' set "Output Mode" dword 1 set "AutoGenerate" dword 1 \
     set "Use Source Name" dword 0 set "PDF Output" dword 0 >/dev/null
   (for i in $(seq 1 20); do submit "$u" "$work/sample.pdf" >/dev/null; done) &
+  submitters+=($!)
 done
-wait
+wait "${submitters[@]}"
 cups_wait_jobs 300
 check "no job of the forty is stuck" no_open_jobs
 many=$(find "$anna/drive_c/Many" "$bert/drive_c/Many" -name '*.tif' 2>/dev/null)
