@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/support/test_platform.h"
 
@@ -23,11 +24,17 @@ std::string FakeProgram(const TempDir& dir, const std::string& body) {
   return path;
 }
 
-// Whether the process is alive (a zombie that waits to be reaped is not).
+// Whether the process is still alive a second on (a zombie that waits to be reaped is not):
+// SIGKILL takes effect asynchronously.
 bool Running(long pid) {
-  std::string stat = ReadHostFile("/proc/" + std::to_string(pid) + "/stat");
-  size_t paren = stat.rfind(')');
-  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
+  for (int i = 0; i < 50; ++i) {
+    std::string stat = ReadHostFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t paren = stat.rfind(')');
+    if (paren == std::string::npos || paren + 2 >= stat.size() || stat[paren + 2] == 'Z')
+      return false;
+    ::usleep(20 * 1000);
+  }
+  return true;
 }
 
 JobLaunch Launch(const TempDir& dir, const std::string& program) {
