@@ -9,13 +9,43 @@ const char kDeviceLine[] =
 
 namespace {
 
-bool ParseRendering(const std::string& name, Rendering* rendering) {
-  if (name == "fax" || name == "bi-level") *rendering = Rendering::kFax;
-  else if (name == "gray" || name == "monochrome") *rendering = Rendering::kGray;
-  else if (name == "rgb" || name == "color") *rendering = Rendering::kRgb;
-  else return false;
-  return true;
+// A value and what it means, for the options of one kind.
+template <typename T>
+struct Choice {
+  const char* name;
+  T value;
+};
+
+template <typename T, size_t N>
+bool Pick(const Choice<T> (&choices)[N], const std::string& name, T* value) {
+  for (const Choice<T>& c : choices)
+    if (name == c.name) {
+      *value = c.value;
+      return true;
+    }
+  return false;
 }
+
+template <typename T, size_t N>
+std::string Names(const Choice<T> (&choices)[N]) {
+  std::string names;
+  for (size_t i = 0; i < N; ++i)
+    names += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + choices[i].name;
+  return names;
+}
+
+const Choice<Rendering> kUriRenderings[] = {
+    {"fax", Rendering::kFax}, {"gray", Rendering::kGray}, {"rgb", Rendering::kRgb}};
+const Choice<Rendering> kColorModels[] = {
+    {"Fax", Rendering::kFax}, {"Gray", Rendering::kGray}, {"RGB", Rendering::kRgb}};
+const Choice<Rendering> kPrintColorModes[] = {
+    {"bi-level", Rendering::kFax}, {"monochrome", Rendering::kGray}, {"color", Rendering::kRgb}};
+const Choice<OutputKind> kOutputKinds[] = {{"Settings", OutputKind::kSettings},
+                                           {"TIFF", OutputKind::kTiff},
+                                           {"PDF", OutputKind::kPdf},
+                                           {"JPEG", OutputKind::kJpeg}};
+const Choice<bool> kPageSizes[] = {
+    {"A4", true}, {"Letter", true}, {"Legal", true}, {"A5", true}, {"A3", true}};
 
 // Finds `name` in CUPS's option text ("a=1 b='x y' c") and gives its value, unquoted (empty for
 // a bare name).
@@ -87,8 +117,8 @@ bool ParseUri(const std::string& uri, BackendRequest* request, bool* uri_fixes_r
       }
       request->timeout_seconds = static_cast<uint32_t>(seconds);
     } else if (key == "render") {
-      if (!ParseRendering(value, &request->rendering)) {
-        *error = "the device URI's render takes fax, gray or rgb, not " + value;
+      if (!Pick(kUriRenderings, value, &request->rendering)) {
+        *error = "the device URI's render takes " + Names(kUriRenderings) + ", not " + value;
         return false;
       }
       *uri_fixes_rendering = true;
@@ -98,6 +128,41 @@ bool ParseUri(const std::string& uri, BackendRequest* request, bool* uri_fixes_r
     }
   }
   return true;
+}
+
+// One of the queue's options, when the job has it: false when its value is not one of `choices`
+// (the first such option is named in request->refusal).
+template <typename T, size_t N>
+bool ReadChoice(const std::string& options, const char* option, const Choice<T> (&choices)[N],
+                T* value, BackendRequest* request) {
+  std::string text;
+  if (!FindOption(options, option, &text)) return false;
+  if (Pick(choices, text, value)) return true;
+  if (request->refusal.empty())
+    request->refusal = std::string("the option ") + option + " takes " + Names(choices) +
+                       ", not \"" + text + "\"";
+  return false;
+}
+
+void ReadJobOptions(const std::string& options, bool uri_fixes_rendering,
+                    BackendRequest* request) {
+  Rendering model = Rendering::kFax, mode = Rendering::kFax;
+  const bool has_model = ReadChoice(options, "ColorModel", kColorModels, &model, request);
+  const bool has_mode = ReadChoice(options, "print-color-mode", kPrintColorModes, &mode, request);
+  if (!uri_fixes_rendering && (has_model || has_mode))
+    request->rendering = has_model ? model : mode;
+  ReadChoice(options, "QidOutput", kOutputKinds, &request->output, request);
+  bool known_size = false;
+  ReadChoice(options, "PageSize", kPageSizes, &known_size, request);
+  // "-o qid-jpeg", the older spelling of QidOutput=JPEG.
+  std::string jpeg;
+  if (FindOption(options, "qid-jpeg", &jpeg) &&
+      (jpeg.empty() || jpeg == "true" || jpeg == "yes" || jpeg == "on"))
+    request->output = OutputKind::kJpeg;
+  request->jpeg_pages = request->output == OutputKind::kJpeg;
+  if (request->jpeg_pages && !uri_fixes_rendering && request->rendering == Rendering::kFax &&
+      !(has_model && model == Rendering::kFax) && !(has_mode && mode == Rendering::kFax))
+    request->rendering = Rendering::kGray;  // JPEG files need grey or colour pages
 }
 
 }  // namespace
@@ -136,15 +201,7 @@ bool ParseBackendRequest(int argc, const char* const* argv, const char* device_u
     if (device_uri == nullptr) *error = "DEVICE_URI is not set";
     return false;
   }
-  std::string mode, jpeg;
-  if (!uri_fixes_rendering && FindOption(argv[5], "print-color-mode", &mode))
-    ParseRendering(mode, &request->rendering);
-  // "-o qid-jpeg" asks for one JPEG file per page (data mode 0).
-  if (FindOption(argv[5], "qid-jpeg", &jpeg))
-    request->jpeg_pages = jpeg.empty() || jpeg == "true" || jpeg == "yes" || jpeg == "on";
-  if (request->jpeg_pages && !uri_fixes_rendering && request->rendering == Rendering::kFax &&
-      mode.empty())
-    request->rendering = Rendering::kGray;  // JPEG files need grey or colour pages
+  ReadJobOptions(argv[5], uri_fixes_rendering, request);
   return true;
 }
 

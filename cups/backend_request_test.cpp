@@ -39,26 +39,40 @@ TEST(BackendRequest, ReadsAJobWithItsFileAndUri) {
   EXPECT_EQ(Rendering::kRgb, r.rendering);
 }
 
-TEST(BackendRequest, RenderingFromTheJobUnlessTheUriFixesIt) {
+TEST(BackendRequest, JobOptionsUnlessTheUriFixesThem) {
   struct Case {
     const char* options;
     const char* uri;
-    Rendering expected;
+    Rendering rendering;
+    OutputKind output;
+    const char* refused;  // the option named in the refusal, or ""
   } cases[] = {
-      {"", "qid:/q", Rendering::kFax},
-      {"media=a4 print-color-mode=monochrome", "qid:/q", Rendering::kGray},
-      {"print-color-mode='bi-level' x", "qid:/q", Rendering::kFax},
-      {"print-color-mode=color", "qid:/q?render=gray", Rendering::kGray},
-      {"print-color-mode=sepia", "qid:/q", Rendering::kFax},
-      {"qid-jpeg", "qid:/q", Rendering::kGray},
-      {"qid-jpeg=true print-color-mode=color", "qid:/q", Rendering::kRgb},
+      {"", "qid:/q", Rendering::kFax, OutputKind::kSettings, ""},
+      {"media=a4 print-color-mode=monochrome", "qid:/q", Rendering::kGray, OutputKind::kSettings, ""},
+      {"print-color-mode='bi-level' x", "qid:/q", Rendering::kFax, OutputKind::kSettings, ""},
+      {"print-color-mode=color", "qid:/q?render=gray", Rendering::kGray, OutputKind::kSettings, ""},
+      // CUPS adds ColorModel=Gray for the default print-color-mode; a chosen model wins.
+      {"ColorModel=Fax print-color-mode=monochrome", "qid:/q", Rendering::kFax, OutputKind::kSettings, ""},
+      {"print-color-mode=monochrome ColorModel=RGB", "qid:/q", Rendering::kRgb, OutputKind::kSettings, ""},
+      {"QidOutput=PDF PageSize=Letter", "qid:/q", Rendering::kFax, OutputKind::kPdf, ""},
+      {"QidOutput=JPEG", "qid:/q", Rendering::kGray, OutputKind::kJpeg, ""},
+      {"qid-jpeg", "qid:/q", Rendering::kGray, OutputKind::kJpeg, ""},
+      {"qid-jpeg=true print-color-mode=color", "qid:/q", Rendering::kRgb, OutputKind::kJpeg, ""},
+      {"print-color-mode=sepia", "qid:/q", Rendering::kFax, OutputKind::kSettings, "print-color-mode"},
+      {"ColorModel=CMYK", "qid:/q", Rendering::kFax, OutputKind::kSettings, "ColorModel"},
+      {"QidOutput=tiff", "qid:/q", Rendering::kFax, OutputKind::kSettings, "QidOutput"},
+      {"PageSize=Foolscap", "qid:/q", Rendering::kFax, OutputKind::kSettings, "PageSize"},
   };
   for (const Case& c : cases) {
     BackendRequest r;
     std::string error;
     ASSERT_TRUE(Parse({{"qid", "1", "u", "t", "1", c.options}, c.uri}, &r, &error)) << error;
-    EXPECT_EQ(c.expected, r.rendering) << c.options << " " << c.uri;
-    EXPECT_EQ(std::string(c.options).find("qid-jpeg") != std::string::npos, r.jpeg_pages);
+    EXPECT_EQ(c.rendering, r.rendering) << c.options << " " << c.uri;
+    EXPECT_EQ(c.output, r.output) << c.options;
+    EXPECT_EQ(c.output == OutputKind::kJpeg, r.jpeg_pages) << c.options;
+    if (*c.refused == 0) EXPECT_EQ("", r.refusal) << c.options;
+    else EXPECT_NE(std::string::npos, r.refusal.find(std::string("option ") + c.refused + " takes"))
+        << r.refusal;
     EXPECT_TRUE(r.document.empty());
   }
 }

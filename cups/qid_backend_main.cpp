@@ -2,7 +2,8 @@
 // files by qiddriver and Q71File, as the submitting user, in that user's root.
 //
 // Installed mode 0700 so that CUPS runs it as root; it reads the document, becomes the user
-// and does everything else with the user's rights.
+// and does everything else with the user's rights. The queue's policy authenticates the user
+// (peer credentials on the local socket), and a job of root or a system account is held.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ namespace {
 int Run(int argc, char** argv) {
   // CUPS cancels a job with SIGTERM; the driver's own process group is ended with it.
   std::signal(SIGPIPE, SIG_IGN);
+  StopJobOnSigterm();
   BackendRequest request;
   std::string error;
   if (!ParseBackendRequest(argc, argv, std::getenv("DEVICE_URI"), &request, &error)) {
@@ -40,8 +42,12 @@ int Run(int argc, char** argv) {
       return kBackendFailed;
     }
   }
+  if (!request.refusal.empty()) {
+    std::fprintf(stderr, "ERROR: %s; the job is held\n", request.refusal.c_str());
+    return kBackendHold;
+  }
   UserAccount account;
-  if (!LookUpUser(request.user, &account, &error)) {
+  if (!LookUpUser(request.user, &account, &error) || !IsPersonAccount(account, &error)) {
     std::fprintf(stderr, "ERROR: %s; the job is held\n", error.c_str());
     return kBackendHold;
   }

@@ -57,6 +57,8 @@ const char* DriverUsage() {
       "                          private folder made for the job under $TMPDIR, else /tmp, and\n"
       "                          removed once the job is written)\n"
       "  --print-to-file NAME    PRINTTOFILE=1 and PTF_NAME=NAME\n"
+      "  --pdf-output 0|1        the setting PDF Output for this job only; the stored value is\n"
+      "                          put back when Q71File has ended\n"
       "  --env NAME=VALUE        set any variable for Q71File (may repeat)\n"
       "  --unset NAME            remove a variable from Q71File's environment (may repeat)\n"
       "  --timeout SECONDS       how long to wait for the done marker (default 120)\n"
@@ -69,8 +71,10 @@ const char* DriverUsage() {
       "\n"
       "Prints the path of every result Q71File wrote (one per line, \"result: PATH\").\n"
       "Exit status: 0 done; 1 bad command line or input; 2 Q71File could not be started;\n"
-      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout;\n"
-      "5 Q71File kept the job file (its path and the reason are printed).\n";
+      "3 Q71File ended without leaving the done marker; 4 no done marker within the timeout\n"
+      "(Q71File and what it started are ended, the job file is kept); 5 Q71File kept the job\n"
+      "file (its path and the reason are printed); 128+N stopped by signal N (SIGTERM, SIGINT,\n"
+      "SIGHUP: Q71File is ended with it, the job file is kept).\n";
 }
 
 bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std::string* error) {
@@ -163,6 +167,13 @@ bool ParseDriverOptions(int argc, const char* const* argv, DriverOptions* o, std
     } else if (arg == "--unset") {
       if (!value(&v)) return false;
       o->unset_env.push_back(v);
+    } else if (arg == "--pdf-output") {
+      if (!value(&v)) return false;
+      if (!ParseNumber(v, 0, 1, &o->pdf_output)) {
+        *error = "--pdf-output takes 0 or 1, not " + v;
+        return false;
+      }
+      o->has_pdf_output = true;
     } else if (arg == "--timeout") {
       if (!value(&v)) return false;
       if (!ParseNumber(v, 1, 86400, &o->timeout_seconds)) {

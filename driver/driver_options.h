@@ -39,6 +39,8 @@ struct DriverOptions {
   std::string print_to_file_name;   // sets "PRINTTOFILE" 1 and "PTF_NAME"
   std::vector<std::pair<std::string, std::string>> extra_env;  // --env NAME=VALUE, in order
   std::vector<std::string> unset_env;
+  bool has_pdf_output = false;      // "PDF Output" for this job only (the stored one put back)
+  uint32_t pdf_output = 0;
   uint32_t timeout_seconds = 120;
   bool quiet = false;
   bool help = false;

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,19 @@ namespace {
 
 enum ExitCode { kExitDone = 0, kExitBadInput = 1, kExitNotStarted = 2, kExitNoMarker = 3,
                 kExitTimedOut = 4, kExitJobKept = 5 };
+
+// The signal that asks the job to stop (SIGTERM from a print queue's cancel, SIGINT from the
+// terminal); Q71File runs in a process group of its own and is ended by RunQ71File.
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+void NoteStop(int signal) { g_stop_signal = signal; }
+
+void StopOnSignals() {
+  struct sigaction action = {};
+  action.sa_handler = NoteStop;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "qiddriver: %s\n", message.c_str());
@@ -150,8 +165,9 @@ void RemovePrivateFolder(const std::string& folder, const std::string& marker) {
   ::rmdir(folder.c_str());
 }
 
-// Jobs of one root take turns, as Q71File's own lock in a shared TMP would make them: with a
-// private TMP per job that lock no longer meets the other job. Held until the process ends.
+// Jobs of one root take turns from rendering to the end of Q71File's run, and a job that has
+// to wait says so. (Q71File's own lock in the root guards only names and counters.) Held
+// until the process ends.
 bool WaitForOtherJobs(const std::string& root, bool quiet, std::string* error) {
   std::string folder_error;
   if (!MakeFolders(root, &folder_error)) {
@@ -216,6 +232,12 @@ std::string KeptReason(const std::string& trace_path, long long start) {
   std::fclose(trace);
   if (reason.empty()) return " (the trace " + trace_path + " says more)";
   return "; the trace says:" + reason;
+}
+
+// Where the pages of a job that was ended before its marker are.
+std::string KeptJobNote(const std::string& job_host) {
+  if (::access(job_host.c_str(), F_OK) == 0) return "; the job file is kept: " + job_host;
+  return "; the job file is gone (see the results above)";
 }
 
 const char* LayoutName(JobLayout layout) {
@@ -340,9 +362,15 @@ int Report(const DriverOptions& o, const JobLaunch& launch, const JobResult& res
       RemovePrivateFolder(place.private_tmp, marker_host);
       return Fail(kExitNotStarted, result.message + " (job file removed)");
     case JobOutcome::kEndedWithoutMarker:
+      // A declined overwrite ends Q71File without a marker, its job file kept.
+      if (::access(job_host.c_str(), F_OK) == 0)
+        return Fail(kExitJobKept, "Q71File did not write the job and kept it: " + job_host +
+                                      KeptReason(trace_path, trace_start));
       return Fail(kExitNoMarker, result.message);
     case JobOutcome::kTimedOut:
-      return Fail(kExitTimedOut, result.message);
+      return Fail(kExitTimedOut, result.message + KeptJobNote(job_host));
+    case JobOutcome::kStopped:
+      return Fail(128 + int(g_stop_signal), result.message + KeptJobNote(job_host));
   }
   return kExitDone;
 }
@@ -367,6 +395,10 @@ int Run(int argc, char** argv) {
   const std::string root = HostRoot();
   if (!o.write_only && !WaitForOtherJobs(root, o.quiet, &error)) return Fail(kExitBadInput, error);
   HostFileSystem files(root);
+  HostRegistry registry(root);
+  if (!o.write_only && EnsureSettingsKey(registry) && !o.quiet)
+    std::fprintf(stderr, "qiddriver: made the settings key with the defaults in %s\n",
+                 registry.HiveFile(Hive::kCurrentUser).c_str());
   JobSpec job_spec;
   if (!ChooseLayout(o, root, &job_spec, &error)) return Fail(kExitBadInput, error);
 
@@ -398,7 +430,13 @@ int Run(int argc, char** argv) {
   launch.set_env.push_back({"QID_NOTICES", notices.path()});
   const std::string trace_path = TraceFile();
   const long long trace_start = FileSize(trace_path);
+  std::unique_ptr<JobSettingOverride> pdf_output;
+  if (o.has_pdf_output)
+    pdf_output.reset(new JobSettingOverride(registry, "PDF Output", o.pdf_output));
+  StopOnSignals();
+  launch.stop = &g_stop_signal;
   JobResult result = RunQ71File(launch);
+  pdf_output.reset();
   results.Print(stdout, "result: ");
   // What went wrong beside the pages (an Output Application that did not start) is said even
   // with --quiet; the job itself is written, so it does not change the exit status.

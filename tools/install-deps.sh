@@ -15,7 +15,7 @@ windows=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
 tools=(xvfb xauth imagemagick libtiff-tools qpdf poppler-utils libjpeg-turbo-progs ghostscript
        fonts-dejavu-core fp-utils fonts-wine)
 wine_pkgs=(wine wine32:i386)
-print_queue=(cups-daemon cups-client cups-bsd)
+print_queue=(cups-daemon cups-client cups-bsd cups-filters)
 # The demo: the native build and what renders and checks its results.
 demo=(build-essential cmake ninja-build pkg-config libtiff-dev libjpeg62-turbo-dev zlib1g-dev
       imagemagick libtiff-tools qpdf poppler-utils libjpeg-turbo-progs ghostscript

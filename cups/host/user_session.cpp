@@ -6,10 +6,31 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace qid::cups {
+namespace {
+
+// A number setting of /etc/login.defs ("UID_MIN 1000"), else `fallback`.
+unsigned long LoginDefsNumber(const char* name, unsigned long fallback) {
+  std::ifstream defs("/etc/login.defs");
+  std::string line;
+  while (std::getline(defs, line)) {
+    std::istringstream words(line);
+    std::string key, value;
+    if (!(words >> key >> value) || key != name) continue;
+    char* end = nullptr;
+    unsigned long number = std::strtoul(value.c_str(), &end, 10);
+    if (end != value.c_str() && *end == 0) return number;
+  }
+  return fallback;
+}
+
+}  // namespace
 
 bool LookUpUser(const std::string& name, UserAccount* account, std::string* error) {
   long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -26,6 +47,17 @@ bool LookUpUser(const std::string& name, UserAccount* account, std::string* erro
   account->gid = found->pw_gid;
   account->home = found->pw_dir != nullptr ? found->pw_dir : "";
   return true;
+}
+
+bool IsPersonAccount(const UserAccount& account, std::string* error) {
+  const unsigned long low = LoginDefsNumber("UID_MIN", 1000);
+  const unsigned long high = LoginDefsNumber("UID_MAX", 60000);
+  if (account.uid != 0 && account.uid >= low && account.uid <= high) return true;
+  *error = "the job of " + account.name + " (uid " + std::to_string(account.uid) +
+           ") is not printed: the queue writes only for login users (uid " +
+           std::to_string(low) + " to " + std::to_string(high) +
+           "), never as root or a system account";
+  return false;
 }
 
 bool BecomeUser(const UserAccount& account, std::string* error) {

@@ -19,6 +19,11 @@ struct UserAccount {
 // The account of `name`. False with *error when the system does not know it.
 bool LookUpUser(const std::string& name, UserAccount* account, std::string* error);
 
+// Whether the account is a person's: not uid 0 and within the system's range of login accounts
+// (UID_MIN to UID_MAX of /etc/login.defs, else 1000 to 60000), so that no job runs with the
+// rights of root or of a system account. False with *error naming the account.
+bool IsPersonAccount(const UserAccount& account, std::string* error);
+
 // For good: the user's supplementary groups, group and user id, then a check that root cannot
 // be regained. Works only as root. False with *error; the process must then do nothing more
 // for the job.

@@ -51,7 +51,7 @@ JobResult RunQ71File(const JobLaunch& launch) {
   std::string error;
   const Clock::time_point start = Clock::now();
   const Clock::time_point deadline = start + std::chrono::milliseconds(launch.timeout_ms);
-  if (!SpawnProgram({launch.program, launch.job_path}, env, &pid, &error)) {
+  if (!SpawnProgram({launch.program, launch.job_path}, env, &pid, &error, true)) {
     result.outcome = JobOutcome::kNotStarted;
     result.message = error;
     return result;
@@ -59,7 +59,8 @@ JobResult RunQ71File(const JobLaunch& launch) {
   result.pid = pid;
   const auto poll = std::chrono::milliseconds(20);
   bool marker = false;
-  while (Clock::now() < deadline) {
+  auto stopped = [&] { return launch.stop != nullptr && *launch.stop != 0; };
+  while (Clock::now() < deadline && !stopped()) {
     if (Exists(launch.done_marker)) {
       marker = true;
       break;
@@ -87,12 +88,20 @@ JobResult RunQ71File(const JobLaunch& launch) {
                      ": the job was not finished (see its messages, or its trace in $QID_TRACE)";
     return result;
   }
+  const bool stop = stopped();
+  EndProcessGroup(pid, 2000, &result.wait_status);
+  result.exited = true;
+  const std::string ended = launch.program + " (pid " + std::to_string(pid) +
+                            ") and what it started were ended";
+  if (stop) {
+    result.outcome = JobOutcome::kStopped;
+    result.message = "stopped by signal " + std::to_string(*launch.stop) + " before the done marker; " + ended;
+    return result;
+  }
   result.outcome = JobOutcome::kTimedOut;
   char waited[32];
   std::snprintf(waited, sizeof waited, "%.1f s", launch.timeout_ms / 1000.0);
-  result.message = "no done marker " + launch.done_marker + " after " + waited + "; " +
-                   launch.program +
-                   " (pid " + std::to_string(pid) + ") is still running";
+  result.message = "no done marker " + launch.done_marker + " after " + waited + "; " + ended;
   return result;
 }
 

@@ -3,6 +3,7 @@
 // variables in its environment, then wait for the done marker to appear.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -17,13 +18,16 @@ struct JobLaunch {
   std::vector<std::string> unset_env;
   std::string done_marker;   // host path of TMP\DONE_ZEL.TIF
   uint32_t timeout_ms = 120000;
+  // Set (to the signal's number) when the job is to be stopped, e.g. by a signal handler.
+  const volatile std::sig_atomic_t* stop = nullptr;
 };
 
 enum class JobOutcome {
   kDone,                // the marker appeared
   kNotStarted,          // the program could not be started
   kEndedWithoutMarker,  // the program ended and left no marker: the job was not finished
-  kTimedOut,            // no marker within the time; the program may still be running
+  kTimedOut,            // no marker within the time; the program and its group were ended
+  kStopped,             // *stop was set before the marker came; the program was ended
 };
 
 struct JobResult {
@@ -36,8 +40,11 @@ struct JobResult {
 };
 
 // Removes a marker left by an earlier job (it would end the wait at once), starts the program
-// and waits. After the marker appears the program is given the rest of the time to end, so
-// that its clean-up (the job file's deletion) is finished when this returns.
+// in a process group of its own and waits. After the marker appears the program is given the
+// rest of the time to end, so that its clean-up (the job file's deletion) is finished when
+// this returns. Without a marker in time, or when stopped, the program and everything it
+// started (an Output Application) are ended before this returns: nothing of the job writes
+// on after the caller gives up.
 JobResult RunQ71File(const JobLaunch& launch);
 
 }  // namespace qid::driver

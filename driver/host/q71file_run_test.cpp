@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "tests/support/test_platform.h"
 
@@ -21,6 +22,19 @@ std::string FakeProgram(const TempDir& dir, const std::string& body) {
   WriteHostFile(path, "#!/bin/sh\n" + body + "\n");
   ::chmod(path.c_str(), 0755);
   return path;
+}
+
+// Whether the process is still alive a second on (a zombie that waits to be reaped is not):
+// SIGKILL takes effect asynchronously.
+bool Running(long pid) {
+  for (int i = 0; i < 50; ++i) {
+    std::string stat = ReadHostFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t paren = stat.rfind(')');
+    if (paren == std::string::npos || paren + 2 >= stat.size() || stat[paren + 2] == 'Z')
+      return false;
+    ::usleep(20 * 1000);
+  }
+  return true;
 }
 
 JobLaunch Launch(const TempDir& dir, const std::string& program) {
@@ -71,18 +85,33 @@ TEST(Q71FileRunTest, TheWaitCoversTheCleanUpAfterTheMarker) {
   EXPECT_TRUE(HostFileExists(dir.path() + "/cleaned"));
 }
 
-TEST(Q71FileRunTest, NoMarkerWithinTheTimeIsReportedAndTheProgramLeftRunning) {
-  TempDir dir;
-  JobLaunch launch = Launch(dir, FakeProgram(dir, "exec sleep 30"));
-  launch.timeout_ms = 300;
-  JobResult result = RunQ71File(launch);
-  EXPECT_EQ(result.outcome, JobOutcome::kTimedOut);
-  EXPECT_NE(result.message.find("no done marker"), std::string::npos) << result.message;
-  EXPECT_NE(result.message.find("0.3 s"), std::string::npos) << result.message;
-  EXPECT_NE(result.message.find("still running"), std::string::npos) << result.message;
-  ASSERT_GT(result.pid, 0);
-  EXPECT_EQ(::kill(static_cast<pid_t>(result.pid), SIGKILL), 0) << "still running";
-  ::waitpid(static_cast<pid_t>(result.pid), nullptr, 0);
+TEST(Q71FileRunTest, NoMarkerInTimeOrAStopEndsTheProgramAndWhatItStarted) {
+  for (bool stop : {false, true}) {
+    TempDir dir;
+    // The child stands for an Output Application that ignores SIGTERM.
+    JobLaunch launch = Launch(dir, FakeProgram(dir,
+        "(trap '' TERM; exec sleep 30) & echo $! > \"$TMP/child\"; wait"));
+    volatile std::sig_atomic_t stop_signal = 0;
+    if (stop) {
+      stop_signal = SIGTERM;
+      launch.stop = &stop_signal;
+      launch.timeout_ms = 10000;
+    } else {
+      launch.timeout_ms = 300;
+    }
+    JobResult result = RunQ71File(launch);
+    EXPECT_EQ(result.outcome, stop ? JobOutcome::kStopped : JobOutcome::kTimedOut);
+    EXPECT_NE(result.message.find(stop ? "stopped by signal 15" : "after 0.3 s"),
+              std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("were ended"), std::string::npos) << result.message;
+    EXPECT_TRUE(result.exited);
+    ASSERT_GT(result.pid, 0);
+    EXPECT_FALSE(Running(result.pid)) << "the program still runs";
+    if (!stop) {
+      EXPECT_FALSE(Running(std::stol(ReadHostFile(dir.path() + "/child"))))
+          << "what it started still runs";
+    }
+  }
 }
 
 TEST(Q71FileRunTest, AProgramThatCannotStartOrCrashesIsNamed) {

@@ -1,7 +1,9 @@
 #include "driver/host/spawn.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 
 #include <cerrno>
 #include <cstring>
@@ -49,10 +51,17 @@ std::vector<std::string> ChildEnvironment(
 }
 
 bool SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                  pid_t* pid, std::string* error) {
+                  pid_t* pid, std::string* error, bool own_group) {
   std::vector<char*> args = Pointers(argv);
   std::vector<char*> envp = Pointers(env);
-  int err = ::posix_spawnp(pid, argv[0].c_str(), nullptr, nullptr, args.data(), envp.data());
+  posix_spawnattr_t attr;
+  ::posix_spawnattr_init(&attr);
+  if (own_group) {
+    ::posix_spawnattr_setpgroup(&attr, 0);
+    ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  }
+  int err = ::posix_spawnp(pid, argv[0].c_str(), nullptr, &attr, args.data(), envp.data());
+  ::posix_spawnattr_destroy(&attr);
   if (err != 0) {
     *error = "cannot start " + argv[0] + ": " + std::strerror(err);
     return false;
@@ -75,6 +84,26 @@ bool RunProgram(const std::vector<std::string>& argv, std::string* error) {
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
   *error = argv[0] + " " + DescribeExit(status);
   return false;
+}
+
+void EndProcessGroup(pid_t leader, int grace_ms, int* status) {
+  ::kill(-leader, SIGTERM);
+  bool reaped = false;
+  for (int waited = 0; waited < grace_ms && !reaped; waited += 20) {
+    pid_t r = ::waitpid(leader, status, WNOHANG);
+    reaped = r == leader || (r < 0 && errno != EINTR);
+    if (!reaped) {
+      struct timespec pause = {0, 20 * 1000 * 1000};
+      ::nanosleep(&pause, nullptr);
+    }
+  }
+  // Whatever the leader started and is still there (an Output Application that ignores
+  // SIGTERM) goes too: nothing of the job may outlive it.
+  ::kill(-leader, SIGKILL);
+  while (!reaped) {
+    pid_t r = ::waitpid(leader, status, 0);
+    reaped = r == leader || (r < 0 && errno != EINTR);
+  }
 }
 
 std::string DescribeExit(int status) {

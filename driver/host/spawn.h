@@ -17,9 +17,15 @@ std::vector<std::string> ChildEnvironment(
     const std::vector<std::string>& unset);
 
 // Starts argv[0] (looked up on PATH when it holds no "/") with the arguments and the
-// environment. True and *pid; false with *error ("cannot start X: reason").
+// environment; with `own_group` in a new process group (its id is *pid), so that the program
+// and everything it starts can be ended together. True and *pid; false with *error
+// ("cannot start X: reason").
 bool SpawnProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                  pid_t* pid, std::string* error);
+                  pid_t* pid, std::string* error, bool own_group = false);
+
+// Ends the process group `leader` heads: SIGTERM to the group, SIGKILL to what is left after
+// `grace_ms`, and reaps the leader (its status in *status). Returns when the leader has ended.
+void EndProcessGroup(pid_t leader, int grace_ms, int* status);
 
 // Runs the program to its end with this process's environment. True when it exited with 0;
 // otherwise false with *error saying how it ended.

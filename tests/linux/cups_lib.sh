@@ -1,10 +1,13 @@
 # shellcheck shell=bash
 # A private CUPS scheduler for tests: its own configuration, spool, logs and programs under one
 # folder, reached through a Unix socket there (CUPS_SERVER), so the system's CUPS is never
-# touched. Needs root (the backend runs as root and becomes each job's user).
+# touched. Needs root (the backend runs as root and becomes each job's user). Authentication and
+# the operation policies are the stock ones of a CUPS installation, the system's filters convert
+# documents as they would there.
 #
 #   cups_start DIR        # starts cupsd; exports CUPS_SERVER
 #   cups_wait_jobs SECS   # waits until no job is pending or processing
+#   cups_job ID           # the job's lines in lpstat -l (state, alerts, message)
 #   cups_stop             # ends cupsd
 
 cups_start() {
@@ -13,24 +16,21 @@ cups_start() {
   mkdir -p "$d"/{etc,spool/tmp,cache,state,log,bin/backend,bin/filter}
   chmod 0755 "$d"
   cp -r /usr/lib/cups/daemon "$d/bin/"
+  ln -s /usr/lib/cups/filter/* "$d/bin/filter/" 2>/dev/null
   cat > "$d/etc/cupsd.conf" <<CONF
 Listen $d/cups.sock
 LogLevel debug
 Browsing No
 WebInterface No
-DefaultAuthType None
-MaxJobs 50
+DefaultAuthType Basic
+MaxJobs 100
 PreserveJobFiles Yes
 <Location />
   Order allow,deny
   Allow all
 </Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
 CONF
+  sed -n '/^<Policy /,/^<\/Policy>/p' /usr/share/cups/cupsd.conf.default >>"$d/etc/cupsd.conf"
   cat > "$d/etc/cups-files.conf" <<CONF
 ServerRoot $d/etc
 RequestRoot $d/spool
@@ -75,6 +75,10 @@ cups_wait_jobs() {
     sleep 0.2
   done
   return 1
+}
+
+cups_job() {
+  lpstat -l -W all -o 2>/dev/null | awk -v id="$1" '/^[^ \t]/ { on = $1 == id } on'
 }
 
 cups_stop() {

@@ -17,6 +17,8 @@ check() {  # check WHAT COMMAND...
   else failed=$((failed + 1)); echo "FAIL - $what"; fi
 }
 says() { grep -q -- "$2" "$1"; }  # says FILE TEXT
+not() { ! "$@"; }
+running() { local st; st=$(ps -o stat= -p "$1" 2>/dev/null); [ -n "$st" ] && [ "${st#Z}" = "$st" ]; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qid-tools.XXXXXX")
 trap '[ -n "${QID_KEEP:-}" ] || rm -rf "$work"' EXIT
@@ -31,6 +33,11 @@ print() {  # print OUT ERR ARGS...: qiddriver, status in $status
 page=$work/page.tif
 convert -size 200x100 xc:white -fill black -draw 'rectangle 20,20 120,60' -type bilevel \
   -compress group4 "$page" || { echo "FAIL - cannot make a page"; echo "0 passed, 1 failed"; exit 1; }
+
+# A fresh root: the first job makes the settings key, so the counters carry on.
+for n in 1 2 3; do QID_ROOT=$work/fresh print "$work/f$n" "$work/fe$n" "$page"; done
+check "three jobs on a fresh root give three results" \
+  test "$(find "$work/fresh/drive_c/ZEL" -name '000[123].tif' | wc -l)" -eq 3
 
 # qidreg: every setting with the value a job uses; refusals say what is wrong.
 reg list >"$work/list" 2>&1
@@ -68,6 +75,13 @@ check "saying where the kept job is" says "$work/e6" "kept it: $TMPDIR/qiddriver
 check "and why, from the trace" says "$work/e6" "the trace says"
 kept=$(sed -n 's/.*kept it: \([^;]*\).*/\1/p' "$work/e6" | head -n 1)
 check "the kept job file holds the page" test -s "$kept"
+reg set "Output Directory" sz "$out_dir" set "Always Overwrite" dword 0 >/dev/null
+print "$work/o2b" "$work/e6b" "$page"
+check "a declined overwrite exits 5" test "$status" -eq 5
+check "naming the kept job" says "$work/e6b" "kept it: $TMPDIR/qiddriver-job"
+check "and the trace's reason" says "$work/e6b" "overwrite declined"
+check "not a missing marker" not says "$work/e6b" "without creating the done marker"
+reg set "Always Overwrite" dword 1 >/dev/null
 print "$work/o3" "$work/e7" --q71file /nonexistent/Q71File "$page"
 check "a program that cannot start exits 2" test "$status" -eq 2
 print "$work/o4" "$work/e8" "$work/missing.pdf"
@@ -107,6 +121,21 @@ for bad in "$work/missing-viewer" "$work/my viewer.sh"; do
     says "$work/e11" "warning: the Output Application could not be started.*$bad"
   check "and the job is written" bash -c "[ $status -eq 0 ] && grep -q '^result: ' '$work/o6'"
 done
+
+# A time-out while Q71File waits on a slow Output Application ends both: nothing writes on
+# after qiddriver gave up and released its lock, and the job file keeps every page.
+slow=$work/slow.sh
+printf '#!/bin/sh\necho $$ >"%s/slow.pid"; sleep 4; : >"%s/slow.done"\n' "$work" "$work" >"$slow"
+chmod +x "$slow"
+reg set "Output Application" sz "$slow" >/dev/null
+print "$work/o7" "$work/e10" --timeout 1 "$page"
+check "a time-out exits 4" test "$status" -eq 4
+kept=$(sed -n 's/.*the job file is kept: //p' "$work/e10" | head -n 1)
+check "keeping the job file with its page" test -s "$kept"
+check "the Output Application had started" test -s "$work/slow.pid"
+check "and was ended with Q71File" not running "$(cat "$work/slow.pid" 2>/dev/null)"
+sleep 4
+check "nothing of the job went on" bash -c "[ ! -e '$work/slow.done' ] && [ -s '$kept' ]"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -71,7 +71,10 @@ backend_print() {
     2) JOB_OUTCOME=not_started ;;
     3) JOB_OUTCOME=no_marker ;;
     4) JOB_OUTCOME=timeout ;;
-    5) JOB_OUTCOME=finished ;;  # the marker came and the job file was kept: checked on its own
+    # The job file was kept (checked on its own), with the marker or, after a declined
+    # overwrite, without it.
+    5) if [ -e "$QID_ROOT/drive_c/TEMP/DONE_ZEL.TIF" ]; then JOB_OUTCOME=finished
+       else JOB_OUTCOME=no_marker; fi ;;
     *) JOB_OUTCOME=driver_error ;;
   esac
 }
