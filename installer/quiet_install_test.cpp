@@ -41,6 +41,7 @@ TEST(QuietInstallTest, EachFailureHasItsExitCodeAndNothingAsksOrWaits) {
        kQuietNoDriverFolder},
       {"file missing", [](auto& h) { std::filesystem::remove(h.Host(h.SourcePath(2))); },
        kQuietMissingFile},
+      {"empty program", [](auto& h) { h.WriteFile(h.SourcePath(3), ""); }, kQuietMissingFile},
       {"copy fails", [](auto& h) { h.MakeFolder(Utf16ToAnsi(h.DriverPath(5))); }, kQuietCopyFailed},
       {"port", [](auto& h) { h.spooler.port_status = kErrInvalidName; }, kQuietPortFailed},
       {"driver", [](auto& h) { h.spooler.fail["AddDriverW"] = kErrAccessDenied; },
