@@ -137,11 +137,12 @@ log_is "missing file: the log names the full path" "$drive_c/pkgmiss/Installer.l
 # --- 3. a large copy, a failed copy, Install again, No --------------------------------------
 echo "# a large copy that fails, then Install again"
 big=$(package pkgbig)
-head -c 20000000 /dev/urandom >"$big/pggen.ppd"
+head -c 60000000 /dev/urandom >"$big/pggen.ppd"
 mkdir -p "$drivers/qid_E.chm"   # a folder in the way: the last file cannot be created
 device_before=$(device)
 start_setup pkgbig
-# The large file takes a few seconds; the checks below run within about two.
+# The large file takes several seconds (a pause after each 10 KB block); the checks below,
+# the close attempts included, run within about two, before the copy can end.
 ui window "$caption" select 1010 0 click 1000 sleep 1500 \
   visible 1004 1 visible 1005 1 visible 1010 0 enabled 1000 0 enabled 1 0 \
   shot 'C:\qidtest\progress.ppm' grab 1004 'C:\qidtest\overall.ppm' \

@@ -128,7 +128,7 @@ screenshot remover-main
 echo "# No at the printer question leaves the driver"
 ui window "$main" click 1012 \
   answer Uninstall 'The driver "Gamma Plotter" is currently being used by the printer  "Plotter Room".\nDelete this printer?' 7 \
-  window "$main" enabled 1012 0 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
+  sleep 500 window "$main" enabled 1012 0 items 1000 'Alpha Laser|Beta Inkjet|Delta Fax|Gamma Plotter'
 check_true "No: the printer stays" wine_reg_key_exists "$printers_key\\Plotter Room"
 check_true "No: the driver's file stays" there gamma.dll
 
